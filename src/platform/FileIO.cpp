@@ -1,0 +1,69 @@
+#include "platform/FileIO.h"
+
+#include "platform/Errors.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace cvg {
+
+QString cannotOpenFileText(const QString& path, const QString& reason)
+{
+    QString text = QStringLiteral("ファイル \"%1\" を開けません。").arg(path);
+    if (!reason.isEmpty())
+        text += QStringLiteral("\r\n") + reason;
+    return text;
+}
+
+QString cannotCreateFileText(const QString& path, const QString& reason)
+{
+    QString text = QStringLiteral("ファイル \"%1\" を作成できません。").arg(path);
+    if (!reason.isEmpty())
+        text += QStringLiteral("\r\n") + reason;
+    return text;
+}
+
+std::optional<QByteArray> readWholeFile(const QString& path, qint64 maxBytes, QString* reason)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (reason)
+            *reason = file.errorString();
+        return std::nullopt;
+    }
+    const qint64 size = file.size();
+    if (size < 0 || size > maxBytes) {
+        if (reason)
+            *reason = QStringLiteral("file too large");
+        return std::nullopt;
+    }
+    QByteArray bytes;
+    bytes.resize(size);
+    qint64 got = 0;
+    while (got < size) {
+        const qint64 n = file.read(bytes.data() + got, size - got);
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    if (got != size) {
+        if (reason)
+            *reason = file.errorString();
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+void writeFileReplacing(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw CvgError(cannotCreateFileText(path, file.errorString()));
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw CvgError(cannotCreateFileText(path, reason));
+    }
+}
+
+} // namespace cvg
