@@ -1,4 +1,5 @@
 list(APPEND CVG_CORE_SOURCES
+  platform/Cp932.cpp
   platform/FileIO.cpp
   platform/SettingsStore.cpp
 )
