@@ -4,4 +4,5 @@ list(APPEND CVG_CORE_SOURCES
   platform/SettingsStore.cpp
 )
 list(APPEND CVG_GUI_SOURCES
+  platform/QtDialogs.cpp
 )

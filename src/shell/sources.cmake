@@ -1,7 +1,14 @@
 list(APPEND CVG_CORE_SOURCES
   shell/Document.cpp
   shell/DocumentState.cpp
+  shell/PointMarkers.cpp
   shell/SettingsRecords.cpp
 )
 list(APPEND CVG_GUI_SOURCES
+  shell/Icons.cpp
+  shell/TfrmMain.cpp
+  shell/TfrmMainActions.cpp
+  shell/ToolWindows.cpp
+  shell/TPictureView.cpp
+  shell/TToolWindow.cpp
 )

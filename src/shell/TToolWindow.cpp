@@ -1,0 +1,68 @@
+#include "shell/TToolWindow.h"
+
+#include "platform/ByteIO.h"
+#include "shell/AppContext.h"
+#include "shell/SettingsRecords.h"
+
+
+namespace cvg {
+
+namespace {
+QByteArray encodeInts(const std::vector<int32_t>& v)
+{
+    QByteArray out;
+    for (int32_t x : v)
+        putI32(out, x);
+    return out;
+}
+} // namespace
+
+TToolWindow::TToolWindow(QWidget* parent, AppContext& context, const QString& valueName,
+                         std::vector<int32_t> defaults, Qt::WindowFlags flags)
+    : QDialog(parent, flags)
+    , context_(context)
+    , valueName_(valueName)
+    , fields_(defaults.size(), 0)
+{
+    if (fields_.empty())
+        return; // the window keeps a record of its own layout
+    const std::optional<QByteArray> bytes = readRecord(context.store, valueName, encodeInts(defaults));
+    if (bytes) {
+        const auto* p = reinterpret_cast<const uchar*>(bytes->constData());
+        for (size_t i = 0; i < fields_.size(); ++i)
+            fields_[i] = getI32(p + 4 * i);
+    }
+    move(fields_[0], fields_[1]);
+}
+
+void TToolWindow::writeSettings()
+{
+    if (fields_.empty())
+        return;
+    fields_[0] = x();
+    fields_[1] = y();
+    if (context_.store.available())
+        context_.store.setValue(valueName_, encodeInts(fields_));
+}
+
+void TToolWindow::stayOnTop()
+{
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    if (isVisible()) {
+        show();
+        raise();
+    }
+}
+
+void TToolWindow::done(int result)
+{
+    // Every way of closing (button, close box, Esc) ends here.
+    if (!closeQuery())
+        return;
+    QDialog::done(result);
+    onClosed();
+    writeSettings();
+    Q_EMIT closed();
+}
+
+} // namespace cvg

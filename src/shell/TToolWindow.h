@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDialog>
+#include <vector>
+
+namespace cvg {
+
+struct AppContext;
+
+// A tool window or dialog that keeps its place (and a few integers) in one
+// fixed-size settings value: read once at creation by the exact-size rule,
+// written at every close. A window with a record of another layout passes
+// no defaults and reads and writes it itself.
+class TToolWindow : public QDialog {
+    Q_OBJECT
+public:
+    TToolWindow(QWidget* parent, AppContext& context, const QString& valueName,
+                std::vector<int32_t> defaults, Qt::WindowFlags flags);
+
+    const QString& valueName() const { return valueName_; }
+    // The stored integers after left and top (index 0 is the first extra).
+    int32_t storedExtra(int index) const { return fields_.at(size_t(index) + 2); }
+    void setStoredExtra(int index, int32_t value) { fields_.at(size_t(index) + 2) = value; }
+    // Writes left, top and the extras now.
+    void writeSettings();
+    // Makes the window stay above the others again (after help was opened).
+    void stayOnTop();
+
+Q_SIGNALS:
+    void closed();
+
+protected:
+    void done(int result) override;
+    // Runs before the window closes; return false to keep it open.
+    virtual bool closeQuery() { return true; }
+    // Runs when the window has closed, before its value is written.
+    virtual void onClosed() {}
+
+    AppContext& context_;
+
+private:
+    QString valueName_;
+    std::vector<int32_t> fields_;
+};
+
+} // namespace cvg

@@ -1,0 +1,196 @@
+#pragma once
+
+#include "platform/Progress.h"
+#include "shell/Document.h"
+#include "shell/SettingsRecords.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <functional>
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QScrollArea;
+class QSplitter;
+class QStatusBar;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+
+namespace cvg {
+
+struct AppContext;
+class TPictureView;
+class TPaintBox;
+struct ToolWindows;
+
+// Drives the status bar's progress bar; repaints it only now and then so a
+// million updates cost next to nothing.
+class MainProgress final : public Progress {
+public:
+    explicit MainProgress(QProgressBar* bar) : bar_(bar) {}
+    void begin(int minimum, int maximum) override;
+    void setPosition(int position) override;
+    void end() override;
+
+private:
+    QProgressBar* bar_;
+    qint64 lastPaint_ = 0;
+};
+
+// The main window: picture area, worksheet panel, tool bars and status bar.
+// It owns the document for the whole run. Its members are split over several
+// files by concern (creation and view settings here; document commands,
+// worksheet and edit commands elsewhere).
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TfrmMain(AppContext& context);
+    ~TfrmMain() override;
+
+    AppContext& context() { return context_; }
+    Document& doc() { return doc_; }
+    MainSettings& settings() { return settings_; }
+    Progress& progress() { return *progress_; }
+    void setToolWindows(ToolWindows* windows) { windows_ = windows; }
+    ToolWindows* toolWindows() const { return windows_; }
+
+    QAction* action(const QString& name) const { return actions_.value(name); }
+    QMenu* menu(const QString& name) const;
+
+    // Start-up and view settings.
+    void IniMain();
+    void ApplyMainSettings();
+    void SetHintsShown(bool on);
+    void ResetUndo();
+    void RedrawPointMarkers(bool join);
+    void FitPaintBox(QWidget* paintBox);
+    void ShowWorkingImage();
+
+    // The shown picture (a copy of one picture of the set, with marks).
+    const QImage& shownPicture() const;
+    void setShownPicture(const QImage& picture);
+
+    // Document lifecycle.
+    void MarkModified();
+    void MarkUnmodified();
+    void DropFiles(const QStringList& paths);
+    void OpenCommandLine();
+    bool CloseQuery();
+
+    // Worksheet panel.
+    void LayoutSheetGrid();
+    void rebuildSheetTabs();
+    // The undo, redo and paste actions show the document's undo state.
+    void syncUndoActions();
+
+    // Whether the tool tip of a tool button or of the sheet list is shown.
+    static bool hintShown(const QWidget* widget);
+    // Swallows the tool tips of controls whose hints are off.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Tabs in several rows are asked for (always for side tabs).
+    bool multiLineTabsInForce() const { return multiLineTabsInForce_; }
+
+    // The picture's row for an upward y, and back.
+    int pictureHeight() const;
+
+    // Runs a command: an error it does not handle itself is shown in the
+    // error box and the document stays as the command left it.
+    void runCommand(const std::function<void()>& command);
+
+    // Status bar texts.
+    void setStatusTexts(const QString& fileName, const QString& modifiedText);
+    QString statusText(int panel) const;
+
+    // Controls the other windows and the tests use.
+    QScrollArea* sbImage() const { return sbImage_; }
+    TPictureView* imImage() const { return imImage_; }
+    TPaintBox* pbPaint() const { return pbPaint_; }
+    TPaintBox* pbGraph() const { return pbGraph_; }
+    QLabel* lblCoordinate() const { return lblCoordinate_; }
+    QLabel* lblConvertedCoodinate() const { return lblConvertedCoodinate_; }
+    QLabel* lblSheetInfomation() const { return lblSheetInfomation_; }
+    QComboBox* cbxSheetList() const { return cbxSheetList_; }
+    QTabWidget* pcSheet() const { return pcSheet_; }
+    QWidget* pnSheet() const { return pnSheet_; }
+    QSplitter* splMain() const { return splMain_; }
+    QProgressBar* prgBar() const { return prgBar_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // Creation (TfrmMain.cpp / TfrmMainActions.cpp).
+    void readMainSettings();
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void createLayout();
+    void createStatusBar();
+    void connectActions();
+    QAction* addAction(const QString& name, const QString& caption, const QString& hint = {},
+                       const QKeySequence& shortcut = {});
+    void onAction(const QString& name, void (TfrmMain::*handler)());
+    void placeProgressBar();
+    void onSplitterMoved();
+    void onFirstActivation();
+    void writeMainSettings();
+
+    // View toggles.
+    void ShowCurrentDataInfoExecute();
+    void ShowCurrentSheetInfoExecute();
+    void ShowToolButtonExecute();
+    void ShowHintExecute();
+    void acConnectLineExecute();
+    void setSaveImageChoice(int choice);
+    void setTransferFormat(int format);
+    void DirectoryConfigulationExecute();
+
+    void applyTabLayout();
+    void resizeSheetPanel(int width);
+
+    static constexpr const char* kHintProperty = "cvgHintShown";
+
+    AppContext& context_;
+    Document doc_;
+    MainSettings settings_;
+    ToolWindows* windows_ = nullptr;
+    std::unique_ptr<MainProgress> progress_;
+    QHash<QString, QAction*> actions_;
+    QHash<QString, QMenu*> menus_;
+    int wantedSheetWidth_ = 0;
+    bool multiLineTabsInForce_ = false;
+
+    QWidget* pnMenu_ = nullptr;
+    QToolBar* tbMenu_ = nullptr;
+    QToolBar* tbSpeedButton_ = nullptr;
+    QWidget* pnImage_ = nullptr;
+    QWidget* pnDataInfoPanel_ = nullptr;
+    QLabel* lblCoordinate_ = nullptr;
+    QLabel* lblConvertedCoodinate_ = nullptr;
+    QScrollArea* sbImage_ = nullptr;
+    QWidget* sbImageContent_ = nullptr;
+    TPictureView* imImage_ = nullptr;
+    TPaintBox* pbPaint_ = nullptr;
+    TPaintBox* pbGraph_ = nullptr;
+    QWidget* pnSheet_ = nullptr;
+    QWidget* pnSheetInfoPanel_ = nullptr;
+    QWidget* pnSheetList_ = nullptr;
+    QLabel* lblSheetInfomation_ = nullptr;
+    QComboBox* cbxSheetList_ = nullptr;
+    QTabWidget* pcSheet_ = nullptr;
+    QSplitter* splMain_ = nullptr;
+    QLabel* statusPanels_[3] = {nullptr, nullptr, nullptr};
+    QProgressBar* prgBar_ = nullptr;
+};
+
+} // namespace cvg

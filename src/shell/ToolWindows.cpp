@@ -1,0 +1,164 @@
+#include "shell/ToolWindows.h"
+
+#include "platform/Cp932.h"
+#include "platform/Dialogs.h"
+#include "shell/AppContext.h"
+#include "shell/TfrmMain.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace cvg {
+
+namespace {
+
+constexpr Qt::WindowFlags kToolFlags = Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint;
+constexpr Qt::WindowFlags kDialogFlags = Qt::Dialog | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+
+TToolWindow* makeWindow(QWidget* parent, AppContext& context, const char* name, const QString& caption,
+                        const QString& valueName, std::vector<int32_t> defaults, Qt::WindowFlags flags)
+{
+    auto* window = new TToolWindow(parent, context, valueName, std::move(defaults), flags);
+    window->setObjectName(QString::fromLatin1(name));
+    window->setWindowTitle(caption);
+    return window;
+}
+
+} // namespace
+
+// ---- data directory dialog -------------------------------------------------------
+
+TfDirectory::TfDirectory(QWidget* parent, AppContext& context)
+    : TToolWindow(parent, context, QStringLiteral("Directory"), {}, kDialogFlags)
+{
+    setObjectName(QStringLiteral("fDirectory"));
+    setWindowTitle(QStringLiteral("ディレクトリの指定"));
+    setModal(true);
+
+    record_ = loadRecord<DirectorySettings>(context.store, QStringLiteral("Directory"),
+                                            DirectorySettings::defaults(context.programFolder));
+    move(record_.left, record_.top);
+    dataDirectory_ = record_.path();
+    startupDirectory_ = dataDirectory_;
+
+    edtDirectory_ = new QLineEdit(this);
+    edtDirectory_->setObjectName(QStringLiteral("edtDirectory"));
+    edtDirectory_->setGeometry(8, 8, 217, 21);
+    edtDirectory_->setText(dataDirectory_);
+    auto* change = new QPushButton(QStringLiteral("..."), this);
+    change->setObjectName(QStringLiteral("butChange"));
+    change->setGeometry(227, 8, 20, 20);
+    auto* cancel = new QPushButton(QStringLiteral("戻す(&R)"), this);
+    cancel->setObjectName(QStringLiteral("butCancel"));
+    cancel->setGeometry(8, 42, 75, 25);
+    auto* close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
+    close->setObjectName(QStringLiteral("butClose"));
+    close->setGeometry(89, 42, 75, 25);
+    auto* help = new QPushButton(QStringLiteral("ヘルプ(&H)"), this);
+    help->setObjectName(QStringLiteral("butHelp"));
+    help->setGeometry(170, 42, 75, 25);
+    setFixedSize(254, 74);
+
+    connect(change, &QPushButton::clicked, this, &TfDirectory::butChangeClick);
+    connect(cancel, &QPushButton::clicked, this, &TfDirectory::butCancelClick);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    connect(help, &QPushButton::clicked, this, &TToolWindow::stayOnTop);
+}
+
+void TfDirectory::showEvent(QShowEvent* event)
+{
+    edtDirectory_->setText(record_.path());
+    TToolWindow::showEvent(event);
+}
+
+void TfDirectory::butChangeClick()
+{
+    const std::optional<QString> folder =
+        context_.dialogs.chooseFolder(QStringLiteral("データフォルダーを選択して下さい"));
+    if (!folder)
+        return;
+    // The stored field holds at most 255 bytes of the path.
+    record_.setPath(*folder);
+    dataDirectory_ = record_.path();
+    edtDirectory_->setText(dataDirectory_);
+}
+
+void TfDirectory::butCancelClick()
+{
+    edtDirectory_->setText(startupDirectory_);
+}
+
+void TfDirectory::onClosed()
+{
+    record_.left = x();
+    record_.top = y();
+    saveRecord(context_.store, QStringLiteral("Directory"), record_);
+}
+
+// ---- the set of windows ----------------------------------------------------------
+
+ToolWindows::ToolWindows(TfrmMain& main, AppContext& context) : main_(main)
+{
+    // The creation order is the order in which the stored values are read.
+    frmScope = makeWindow(&main, context, "frmScope", QStringLiteral("拡大表示"), QStringLiteral("Scope"),
+                          {0, 0, 8421631}, kToolFlags);
+    frmVersion = new QDialog(&main, kDialogFlags | Qt::WindowStaysOnTopHint);
+    frmVersion->setObjectName(QStringLiteral("frmVersion"));
+    frmVersion->setFixedSize(276, 178);
+    fDirectory = new TfDirectory(&main, context);
+    fImage = makeWindow(&main, context, "fImage", QStringLiteral("編集画像"), QStringLiteral("Image"),
+                        {0, 0}, kToolFlags);
+    fDeform = makeWindow(&main, context, "fDeform", QStringLiteral("グラフの歪修正と換算値の計算"),
+                         QStringLiteral("Deform"), {0, 0}, kToolFlags);
+    fMagnification = makeWindow(&main, context, "fMagnification", QStringLiteral("グラフの拡大・縮小"),
+                                QStringLiteral("Magnification"), {0, 0}, kDialogFlags);
+    frmSpline = makeWindow(&main, context, "frmSpline", QStringLiteral("補間処理設定"),
+                           QStringLiteral("Spline"), {0, 0, 1}, kDialogFlags);
+    frmTrace = makeWindow(&main, context, "frmTrace", QStringLiteral("線指定"), QStringLiteral("Trace"),
+                          {0, 0, 125, 1}, kToolFlags);
+    fEditData = makeWindow(&main, context, "fEditData", QStringLiteral("数値編集"), QStringLiteral("Edit"),
+                           {0, 0}, kToolFlags);
+    fMarker = makeWindow(&main, context, "fMarker", QStringLiteral("マーカ・サイズ"), QStringLiteral("Mark"),
+                         {0, 0, 3, 3}, kDialogFlags);
+    frmSheet = makeWindow(&main, context, "frmSheet", QStringLiteral("ワークシートの設定"),
+                          QStringLiteral("Sheet"), {0, 0}, kDialogFlags);
+}
+
+ToolWindows::~ToolWindows() = default; // the main window owns them as children
+
+int ToolWindows::generalMarkerSize() const
+{
+    return fMarker->storedExtra(0);
+}
+
+void ToolWindows::hideForNewDocument(TfrmMain& main)
+{
+    const std::pair<const char*, QWidget*> pairs[] = {
+        {"EditData", fEditData}, {"acDeformationData", fDeform}, {"ImageWindow", fImage}};
+    for (const auto& [name, window] : pairs) {
+        QAction* act = main.action(QString::fromLatin1(name));
+        if (act->isChecked()) {
+            act->setChecked(false);
+            window->hide();
+        }
+    }
+}
+
+void ToolWindows::showDirectoryDialog()
+{
+    fDirectory->exec();
+}
+
+void ToolWindows::closeAll()
+{
+    for (TToolWindow* w : {frmScope, static_cast<TToolWindow*>(fDirectory), fImage, fDeform,
+                           fMagnification, frmSpline, frmTrace, fEditData, fMarker, frmSheet})
+        if (w->isVisible())
+            w->close();
+    frmVersion->hide();
+}
+
+} // namespace cvg

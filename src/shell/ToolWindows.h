@@ -1,0 +1,75 @@
+#pragma once
+
+#include "shell/SettingsRecords.h"
+#include "shell/TToolWindow.h"
+
+#include <QDialog>
+
+class QLineEdit;
+
+namespace cvg {
+
+class TfrmMain;
+
+// The data directory dialog: shows and chooses the folder the open dialog
+// starts in.
+class TfDirectory final : public TToolWindow {
+    Q_OBJECT
+public:
+    TfDirectory(QWidget* parent, AppContext& context);
+
+    // The directory in force (the open dialog's initial folder).
+    const QString& DataDirectory() const { return dataDirectory_; }
+    const QString& startupDirectory() const { return startupDirectory_; }
+    QLineEdit* edtDirectory() const { return edtDirectory_; }
+
+    void butChangeClick();
+    void butCancelClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void onClosed() override;
+
+private:
+    DirectorySettings record_;
+    QString dataDirectory_;
+    QString startupDirectory_;
+    QLineEdit* edtDirectory_ = nullptr;
+};
+
+// Every window besides the main one, created once at start-up in a fixed
+// order (each reads its settings value as it is created) and hidden until an
+// action shows it.
+struct ToolWindows {
+    ToolWindows(TfrmMain& main, AppContext& context);
+    ~ToolWindows();
+
+    TToolWindow* frmScope = nullptr;
+    QDialog* frmVersion = nullptr;
+    TfDirectory* fDirectory = nullptr;
+    TToolWindow* fImage = nullptr;
+    TToolWindow* fDeform = nullptr;
+    TToolWindow* fMagnification = nullptr;
+    TToolWindow* frmSpline = nullptr;
+    TToolWindow* frmTrace = nullptr;
+    TToolWindow* fEditData = nullptr;
+    TToolWindow* fMarker = nullptr;
+    TToolWindow* frmSheet = nullptr;
+
+    // The general marker size of the marker size dialog.
+    int generalMarkerSize() const;
+
+    // Hooks the main window calls; the windows behind them fill them in.
+    void hideForNewDocument(TfrmMain& main);
+    void overviewRefresh() {}
+    void overviewFrame() {}
+    bool handlesCheckedAction(const QString&) const { return false; }
+    void showDirectoryDialog();
+    // Closes every shown tool window (each writes its value as it closes).
+    void closeAll();
+
+private:
+    TfrmMain& main_;
+};
+
+} // namespace cvg

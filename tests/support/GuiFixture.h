@@ -1,0 +1,33 @@
+#pragma once
+
+#include "ScriptedDialogs.h"
+#include "platform/SettingsStore.h"
+#include "shell/AppContext.h"
+#include "shell/TfrmMain.h"
+#include "shell/ToolWindows.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace cvg::test {
+
+// The whole program's windows on the offscreen platform, with an in-memory
+// settings store and scripted dialogs.
+class GuiFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Builds the windows from the current store (as a start of the program).
+    void start();
+    // Closes the main window as the user would; false when the close was refused.
+    bool closeMain();
+
+    MemorySettingsStore store;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<AppContext> context;
+    std::unique_ptr<TfrmMain> main;
+    std::unique_ptr<ToolWindows> windows;
+};
+
+} // namespace cvg::test
