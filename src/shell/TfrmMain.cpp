@@ -80,6 +80,8 @@ TfrmMain::TfrmMain(AppContext& context) : QMainWindow(nullptr), context_(context
     createToolBars();
     createStatusBar();
     connectActions();
+    connectSheetPanel();
+    connectDocumentActions();
     progress_ = std::make_unique<MainProgress>(prgBar_);
 
     readMainSettings();
@@ -87,7 +89,7 @@ TfrmMain::TfrmMain(AppContext& context) : QMainWindow(nullptr), context_(context
     IniMain();
     ResetUndo();
     ApplyMainSettings();
-    rebuildSheetTabs();
+    ResetSheets();
 
     const QSize screen = context_.screenSize;
     const int width = screen.width() * 90 / 100;
@@ -521,13 +523,6 @@ void TfrmMain::onSplitterMoved()
     settings_.sheetPanelWidth = width;
 }
 
-void TfrmMain::LayoutSheetGrid()
-{
-    // The grids lay themselves out; the list fills its panel less 5 pixels
-    // each side through the panel's margins.
-    cbxSheetList_->updateGeometry();
-}
-
 void TfrmMain::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
@@ -599,48 +594,7 @@ QString TfrmMain::statusText(int panel) const
     return statusPanels_[panel]->text();
 }
 
-// ---- worksheet tabs (the grids come with the worksheet panel) -------------------
-
-void TfrmMain::rebuildSheetTabs()
-{
-    const QSignalBlocker blockTabs(pcSheet_);
-    const QSignalBlocker blockList(cbxSheetList_);
-    while (pcSheet_->count() > 0) {
-        QWidget* page = pcSheet_->widget(0);
-        pcSheet_->removeTab(0);
-        delete page;
-    }
-    cbxSheetList_->clear();
-    for (int i = 0; i < doc_.sheets.pageCount(); ++i) {
-        auto* page = new QWidget;
-        page->setObjectName(QStringLiteral("TabSheet%1").arg(doc_.sheets.page(i).number));
-        pcSheet_->addTab(page, doc_.sheets.page(i).caption);
-        cbxSheetList_->addItem(doc_.sheets.page(i).caption);
-    }
-    pcSheet_->setCurrentIndex(doc_.sheets.currentIndex());
-    cbxSheetList_->setCurrentIndex(0);
-}
-
 // ---- document lifecycle (the commands come with the document issue) -------------
-
-void TfrmMain::MarkModified()
-{
-    doc_.state.modified = true;
-    statusPanels_[1]->setText(QStringLiteral("変更あり"));
-}
-
-void TfrmMain::MarkUnmodified()
-{
-    doc_.state.modified = false;
-    statusPanels_[1]->setText(QStringLiteral("変更なし"));
-}
-
-void TfrmMain::OpenCommandLine() {}
-
-bool TfrmMain::CloseQuery()
-{
-    return true;
-}
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event)
 {
@@ -658,6 +612,5 @@ void TfrmMain::dropEvent(QDropEvent* event)
     DropFiles(paths);
 }
 
-void TfrmMain::DropFiles(const QStringList&) {}
 
 } // namespace cvg

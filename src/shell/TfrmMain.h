@@ -26,6 +26,7 @@ namespace cvg {
 struct AppContext;
 class TPictureView;
 class TPaintBox;
+class TSheetGrid;
 struct ToolWindows;
 
 // Drives the status bar's progress bar; repaints it only now and then so a
@@ -78,13 +79,33 @@ public:
     // Document lifecycle.
     void MarkModified();
     void MarkUnmodified();
+    void NewDocument();
+    void ResetDocument();
+    void CheckFileChange(int filterIndex);
+    void OpenWithDialog(int filterIndex);
+    void SaveWithDialog(int filterIndex);
+    void Overwrite();
     void DropFiles(const QStringList& paths);
     void OpenCommandLine();
+    void OpenByExtension(const QString& path, bool fromDrop);
     bool CloseQuery();
+    // The open dialog's initial folder in force.
+    QString dataDirectory() const;
 
     // Worksheet panel.
+    bool CreateSheetPage();
+    void ResetSheets();
+    void SelectSheetRow(int row);
+    void UpdateSheetInfo();
+    void RebuildSheetList();
     void LayoutSheetGrid();
+    // The tabs follow the model's pages again (after pages were added,
+    // inserted, removed or the document was read).
     void rebuildSheetTabs();
+    // The current page's points changed: its grid shows them again.
+    void pointsChanged();
+    TSheetGrid* sheetGrid(int index) const;
+    TSheetGrid* currentGrid() const;
     // The undo, redo and paste actions show the document's undo state.
     void syncUndoActions();
 
@@ -155,6 +176,25 @@ private:
     void setTransferFormat(int format);
     void DirectoryConfigulationExecute();
 
+    // Document lifecycle (TfrmMainDocument.cpp, TfrmMainDocFile.cpp).
+    void connectDocumentActions();
+    bool readPictureFile(int kind, const QString& path);
+    bool readDocumentFile(const QString& path);
+    bool writeDocumentFile(const QString& path);
+
+    // Worksheet panel (TfrmMainSheets.cpp).
+    void connectSheetPanel();
+    TSheetGrid* makeSheetGrid(int pageNumber);
+    void pageActionFollowUps();
+    void AddNewSheetExecute();
+    void InsertNewSheetExecute();
+    void DeleteSheetExecute();
+    void RenameSheetExecute();
+    void GotoTopExecute();
+    void GotoEndExecute();
+    void onSheetTabChanged(int index);
+    void onSheetListChosen(int index);
+
     void applyTabLayout();
     void resizeSheetPanel(int width);
 
@@ -169,6 +209,10 @@ private:
     QHash<QString, QMenu*> menus_;
     int wantedSheetWidth_ = 0;
     bool multiLineTabsInForce_ = false;
+    bool syncingTabs_ = false;
+    QString openDialogFolder_;
+    bool documentWasReset_ = false;
+    bool lastSaveSucceeded_ = false;
 
     QWidget* pnMenu_ = nullptr;
     QToolBar* tbMenu_ = nullptr;

@@ -147,6 +147,15 @@ void ToolWindows::hideForNewDocument(TfrmMain& main)
     }
 }
 
+void ToolWindows::hideForDrop(TfrmMain& main)
+{
+    main.action(QStringLiteral("acDeformationData"))->setChecked(false);
+    fDeform->hide();
+    main.action(QStringLiteral("ImageWindow"))->setChecked(false);
+    fImage->hide();
+    fEditData->hide();
+}
+
 void ToolWindows::showDirectoryDialog()
 {
     fDirectory->exec();

@@ -2,6 +2,7 @@
 
 #include "shell/SettingsRecords.h"
 #include "shell/TToolWindow.h"
+#include "worksheet/Point.h"
 
 #include <QDialog>
 
@@ -61,10 +62,20 @@ struct ToolWindows {
 
     // Hooks the main window calls; the windows behind them fill them in.
     void hideForNewDocument(TfrmMain& main);
+    // A file was dropped: the calibration, overview and point editor windows go.
+    void hideForDrop(TfrmMain& main);
+    // The reference markers of the calibration are hidden.
+    void HideMarkers() {}
     void overviewRefresh() {}
     void overviewFrame() {}
     bool handlesCheckedAction(const QString&) const { return false; }
     void showDirectoryDialog();
+    // The point editor and the current-point marker (filled in by the
+    // digitizing windows).
+    void clearPointEditor() {}
+    void hidePointEditor() { fEditData->hide(); }
+    void resetCurrentMarker() {}
+    void showCurrentPoint(const Point&) {}
     // Closes every shown tool window (each writes its value as it closes).
     void closeAll();
 

@@ -8,6 +8,10 @@ list(APPEND CVG_GUI_SOURCES
   shell/Icons.cpp
   shell/TfrmMain.cpp
   shell/TfrmMainActions.cpp
+  shell/TfrmMainDocFile.cpp
+  shell/TfrmMainDocument.cpp
+  shell/TfrmMainSheets.cpp
+  shell/TSheetGrid.cpp
   shell/ToolWindows.cpp
   shell/TPictureView.cpp
   shell/TToolWindow.cpp

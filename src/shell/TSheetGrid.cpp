@@ -1,0 +1,211 @@
+#include "shell/TSheetGrid.h"
+
+#include "worksheet/Worksheets.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+namespace cvg {
+
+// ---- model -----------------------------------------------------------------------
+
+TSheetModel::TSheetModel(Worksheets& sheets, int pageNumber, QObject* parent)
+    : QAbstractTableModel(parent), sheets_(sheets), pageNumber_(pageNumber)
+{
+}
+
+int TSheetModel::pageIndex() const
+{
+    for (int i = 0; i < sheets_.pageCount(); ++i)
+        if (sheets_.page(i).number == pageNumber_)
+            return i;
+    return -1;
+}
+
+int TSheetModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : kMaxPoints;
+}
+
+int TSheetModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 2;
+}
+
+QVariant TSheetModel::data(const QModelIndex& index, int role) const
+{
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignTop);
+    if (role != Qt::DisplayRole)
+        return {};
+    const int page = pageIndex();
+    if (page < 0)
+        return {};
+    const std::vector<Point>& points = sheets_.page(page).points;
+    if (size_t(index.row()) >= points.size())
+        return {};
+    const Point& p = points[size_t(index.row())];
+    return QString::number(index.column() == 0 ? p.X : p.Y);
+}
+
+QVariant TSheetModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignHCenter | Qt::AlignTop);
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return section == 0 ? QStringLiteral("X") : QStringLiteral("Y");
+    return QString::number(section + 1);
+}
+
+void TSheetModel::pointsChanged()
+{
+    // The row count never changes, so the cells are simply drawn again.
+    Q_EMIT dataChanged(index(0, 0), index(kMaxPoints - 1, 1));
+}
+
+// ---- grid --------------------------------------------------------------------------
+
+TSheetGrid::TSheetGrid(Worksheets& sheets, int pageNumber, QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("sgSheet%1").arg(pageNumber));
+    auto* box = new QHBoxLayout(this);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->setSpacing(0);
+
+    model_ = new TSheetModel(sheets, pageNumber, this);
+    view_ = new QTableView(this);
+    view_->setObjectName(QStringLiteral("sgData"));
+    view_->setModel(model_);
+    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view_->setShowGrid(true);
+    view_->setWordWrap(false);
+    view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    // Uniform rows: the header never measures a million sections.
+    view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view_->horizontalHeader()->setHighlightSections(false);
+    view_->verticalHeader()->setHighlightSections(false);
+    view_->verticalHeader()->setDefaultAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    view_->viewport()->installEventFilter(this);
+    view_->installEventFilter(this);
+    box->addWidget(view_, 1);
+
+    scrollBar_ = new QScrollBar(Qt::Vertical, this);
+    scrollBar_->setObjectName(QStringLiteral("sbSheet"));
+    scrollBar_->setRange(1, kMaxPoints);
+    scrollBar_->setValue(1);
+    box->addWidget(scrollBar_);
+
+    // Like a fresh grid, the first data row is current.
+    view_->setCurrentIndex(model_->index(0, 0));
+    selectionTop_ = selectionBottom_ = 1;
+
+    connect(scrollBar_, &QScrollBar::valueChanged, this, [this](int value) {
+        view_->verticalScrollBar()->setValue(value - 1);
+        Q_EMIT scrolled(value);
+    });
+    // Wheel and keyboard scrolling of the view move our bar too.
+    connect(view_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (scrollBar_->value() != value + 1) {
+            const QSignalBlocker block(scrollBar_);
+            scrollBar_->setValue(value + 1);
+        }
+    });
+    connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current, const QModelIndex&) {
+                const int row = current.isValid() ? current.row() + 1 : 0;
+                const int top = selectionTop_, bottom = selectionBottom_;
+                Q_EMIT rowSelected(row, top, bottom);
+            });
+    connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const QModelIndexList rows = view_->selectionModel()->selectedRows();
+        int top = 0, bottom = 0;
+        for (const QModelIndex& i : rows) {
+            const int r = i.row() + 1;
+            top = top == 0 ? r : std::min(top, r);
+            bottom = std::max(bottom, r);
+        }
+        selectionTop_ = top;
+        selectionBottom_ = bottom;
+    });
+}
+
+int TSheetGrid::currentRow() const
+{
+    const QModelIndex current = view_->currentIndex();
+    return current.isValid() ? current.row() + 1 : 0;
+}
+
+void TSheetGrid::setCurrentRow(int row)
+{
+    if (row < 1)
+        row = 1;
+    row = std::min(row, kMaxPoints);
+    view_->setCurrentIndex(model_->index(row - 1, 0));
+    view_->scrollTo(model_->index(row - 1, 0));
+    const QSignalBlocker block(scrollBar_);
+    scrollBar_->setValue(row);
+}
+
+int TSheetGrid::rowsInView() const
+{
+    const int height = view_->verticalHeader()->defaultSectionSize();
+    return height > 0 ? std::max(1, view_->viewport()->height() / height) : 1;
+}
+
+void TSheetGrid::layoutGrid(int rowHeight)
+{
+    if (rowHeight > 0) {
+        view_->verticalHeader()->setMinimumSectionSize(std::min(rowHeight, 4));
+        view_->verticalHeader()->setDefaultSectionSize(rowHeight);
+    }
+    // Three equal columns (the number column is the vertical header).
+    const int width = (view_->width() - 3 * (view_->showGrid() ? 1 : 0)) / 3;
+    if (width > 0) {
+        view_->verticalHeader()->setFixedWidth(width);
+        view_->horizontalHeader()->setDefaultSectionSize(width);
+        view_->setColumnWidth(0, width);
+        view_->setColumnWidth(1, width);
+    }
+    scrollBar_->setPageStep(rowsInView());
+}
+
+int TSheetGrid::rowAt(const QPoint& viewportPos) const
+{
+    const int row = view_->rowAt(viewportPos.y());
+    return row < 0 ? 0 : row + 1;
+}
+
+void TSheetGrid::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    scrollBar_->setPageStep(rowsInView());
+}
+
+bool TSheetGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == view_->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton)
+                Q_EMIT leftPressed(rowAt(mouse->position().toPoint()));
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            Q_EMIT released(mouse->button(), rowAt(mouse->position().toPoint()));
+        }
+    } else if (watched == view_ && event->type() == QEvent::KeyRelease) {
+        Q_EMIT keyReleased();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace cvg

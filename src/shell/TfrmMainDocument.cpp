@@ -1,0 +1,313 @@
+// The document lifecycle: new, open, save, overwrite, drop, command line,
+// the modified state and the close query.
+#include "image/BmpCodec.h"
+#include "image/JpegCodec.h"
+#include "image/MetafilePlayer.h"
+#include "platform/Dialogs.h"
+#include "platform/Errors.h"
+#include "shell/AppContext.h"
+#include "shell/TPictureView.h"
+#include "shell/TfrmMain.h"
+#include "shell/ToolWindows.h"
+
+#include <QAction>
+#include <QFileInfo>
+
+namespace cvg {
+
+namespace {
+
+const QString kOpenFilter = QStringLiteral(
+    "Curvegleaner32ファイル(*.cvd)|*.cvd|ビットマップ・ファイル(*.bmp)|*.bmp|JPEGファイル(*.jpg)|*.jpg|"
+    "Windows Meta File(*.wmf)|*.wmf|Enhanced Meta File(*.emf)|*.emf");
+const QString kSaveFilter = QStringLiteral(
+    "Curvegleaner32ファイル(*.cvd)|*.cvd|ビットマップ・ファイル(*.bmp)|*.bmp|JPEGファイル(*.jpg)|*.jpg");
+const QString kSaveQuestion = QStringLiteral("編集中のファイルは変更されています。保存しますか？");
+
+} // namespace
+
+void TfrmMain::connectDocumentActions()
+{
+    onAction(QStringLiteral("ProgramInitialozation"), &TfrmMain::NewDocument);
+    const char* opens[5] = {"OpenData", "OpenBitmap", "OpenJpeg", "OpenWmf", "OpenEmf"};
+    for (int i = 0; i < 5; ++i)
+        connect(action(QString::fromLatin1(opens[i])), &QAction::triggered, this,
+                [this, i] { runCommand([this, i] { CheckFileChange(i + 1); }); });
+    connect(action(QStringLiteral("PublicLoadFile")), &QAction::triggered, this,
+            [this] { runCommand([this] { CheckFileChange(1); }); });
+    connect(action(QStringLiteral("PublicSaveFile")), &QAction::triggered, this, [this] {
+        runCommand([this] {
+            if (doc_.state.pictureLoaded)
+                SaveWithDialog(1);
+            else
+                context_.dialogs.warning(QStringLiteral("保存するデータがありません。"));
+        });
+    });
+    const char* saves[3] = {"SaveData", "SaveBitmap", "SaveJpeg"};
+    for (int i = 0; i < 3; ++i)
+        connect(action(QString::fromLatin1(saves[i])), &QAction::triggered, this,
+                [this, i] { runCommand([this, i] { SaveWithDialog(i + 1); }); });
+    onAction(QStringLiteral("OverWrite"), &TfrmMain::Overwrite);
+}
+
+void TfrmMain::MarkModified()
+{
+    doc_.state.modified = true;
+    if (!doc_.state.overwritePath.isEmpty())
+        action(QStringLiteral("OverWrite"))->setEnabled(true);
+    setStatusTexts(doc_.fileName.fileName, QStringLiteral("変更あり"));
+}
+
+void TfrmMain::MarkUnmodified()
+{
+    doc_.state.modified = false;
+    if (!doc_.state.overwritePath.isEmpty())
+        action(QStringLiteral("OverWrite"))->setEnabled(false);
+    setStatusTexts(doc_.fileName.fileName, QStringLiteral("変更なし"));
+}
+
+void TfrmMain::NewDocument()
+{
+    if (doc_.state.modified) {
+        if (context_.dialogs.ask(QStringLiteral("編集中のファイルは更新されています。\r\nファイルを保存しますか？"))
+            == MsgResult::Yes) {
+            SaveWithDialog(1);
+            return; // not reset, whatever the save did
+        }
+        if (context_.dialogs.ask(QStringLiteral("ファイルを保存せずに、データを初期化します")) != MsgResult::Yes)
+            return;
+    }
+    ResetDocument();
+}
+
+void TfrmMain::ResetDocument()
+{
+    if (windows_)
+        windows_->HideMarkers();
+    IniMain();
+    ResetUndo();
+    doc_.undo = UndoState{};
+    syncUndoActions();
+    FreeImageSet(doc_.images);
+    InitImageSet(doc_.images);
+    setShownPicture(doc_.images.correctedImage);
+    ResetSheets();
+    documentWasReset_ = true;
+}
+
+void TfrmMain::CheckFileChange(int filterIndex)
+{
+    if (doc_.state.modified) {
+        const MsgResult answer = context_.dialogs.ask(kSaveQuestion);
+        if (answer == MsgResult::Yes)
+            SaveWithDialog(1);
+        else if (answer == MsgResult::No)
+            OpenWithDialog(filterIndex);
+        return;
+    }
+    OpenWithDialog(filterIndex);
+}
+
+QString TfrmMain::dataDirectory() const
+{
+    return windows_ ? windows_->fDirectory->DataDirectory() : QString();
+}
+
+void TfrmMain::OpenWithDialog(int filterIndex)
+{
+    if (!doc_.state.openedOutsideDialog)
+        openDialogFolder_ = dataDirectory();
+    FileDialogRequest request;
+    request.filter = kOpenFilter;
+    request.filterIndex = filterIndex;
+    request.initialDir = openDialogFolder_;
+    const FileDialogResult chosen = context_.dialogs.openFile(request);
+    if (!chosen.accepted)
+        return;
+    openDialogFolder_ = QFileInfo(chosen.path).absolutePath();
+
+    documentWasReset_ = false;
+    NewDocument();
+    if (!documentWasReset_) {
+        // The document was not started afresh (the user saved or declined):
+        // reading into it would mix two documents, so it is reset here.
+        ResetDocument();
+    }
+
+    // The reader follows the filter chosen in the dialog, not the extension.
+    bool read = false;
+    if (chosen.filterIndex == 1) {
+        read = readDocumentFile(chosen.path);
+        if (read)
+            ResetUndo();
+    } else {
+        read = readPictureFile(chosen.filterIndex, chosen.path);
+        if (read) {
+            doc_.state.pictureLoaded = true;
+            ResetUndo();
+        }
+    }
+    doc_.resize.width = doc_.images.workingImage.width();
+    doc_.resize.height = doc_.images.workingImage.height();
+    doc_.fileName.setFromPath(chosen.path);
+    doc_.state.openedOutsideDialog = false;
+    setStatusTexts(doc_.fileName.fileName, QStringLiteral("変更なし"));
+    FitPaintBox(pbGraph_);
+}
+
+bool TfrmMain::readPictureFile(int kind, const QString& path)
+{
+    // kind: 2 bitmap, 3 JPEG, 4 and 5 metafile.
+    QImage picture;
+    bool ok = false;
+    if (kind == 2)
+        ok = LoadBmpPicture(path, picture);
+    else if (kind == 3)
+        ok = LoadJpegPicture(path, picture);
+    else
+        ok = LoadMetafilePicture(path, context_.screenDpi, picture);
+    doc_.images.workingImage = ok ? picture : newPicture(0, 0);
+    ShowWorkingImage();
+    return ok;
+}
+
+void TfrmMain::SaveWithDialog(int filterIndex)
+{
+    static const char* extensions[4] = {"", "cvd", "bmp", "jpg"};
+    FileDialogRequest request;
+    request.filter = kSaveFilter;
+    request.filterIndex = filterIndex;
+    request.defaultExtension = QString::fromLatin1(extensions[std::clamp(filterIndex, 1, 3)]);
+    request.fileName = doc_.state.openedOutsideDialog ? doc_.fileName.folder + doc_.fileName.stem
+                                                      : doc_.fileName.stem;
+    request.overwritePrompt = true;
+    const FileDialogResult chosen = context_.dialogs.saveFile(request);
+    if (!chosen.accepted) {
+        lastSaveSucceeded_ = false;
+        return;
+    }
+    lastSaveSucceeded_ = true;
+    if (chosen.filterIndex == 1) {
+        if (writeDocumentFile(chosen.path)) {
+            action(QStringLiteral("DoDataCovert"))->setChecked(false);
+            doc_.state.overwritePath = chosen.path;
+            MarkUnmodified();
+        } else {
+            // Saying nothing here would leave "変更なし" showing over unsaved work.
+            lastSaveSucceeded_ = false;
+            context_.dialogs.error(QStringLiteral("データファイルの保存に失敗しました\r\nファイル名：") + chosen.path);
+            doc_.fileName.setFromPath(chosen.path);
+            setStatusTexts(doc_.fileName.fileName, doc_.state.modified ? QStringLiteral("変更あり")
+                                                                        : QStringLiteral("変更なし"));
+            return;
+        }
+    } else {
+        const QImage* pictures[3] = {&doc_.images.workingImage, &doc_.images.correctedImage,
+                                     &doc_.images.unresizedImage};
+        const QImage& picture = *pictures[std::clamp(settings_.saveImageChoice, 0, 2)];
+        try {
+            if (chosen.filterIndex == 2)
+                SaveBmpPicture(chosen.path, picture);
+            else
+                SaveJpegPicture(chosen.path, picture);
+        } catch (...) {
+            lastSaveSucceeded_ = false;
+            throw;
+        }
+    }
+    doc_.fileName.setFromPath(chosen.path);
+    setStatusTexts(doc_.fileName.fileName, QStringLiteral("変更なし"));
+}
+
+void TfrmMain::Overwrite()
+{
+    if (writeDocumentFile(doc_.state.overwritePath))
+        MarkUnmodified();
+    else
+        context_.dialogs.info(QStringLiteral("データファイルの上書に失敗しました\r\nファイル名：") + doc_.state.overwritePath);
+}
+
+void TfrmMain::DropFiles(const QStringList& paths)
+{
+    if (paths.isEmpty())
+        return;
+    if (doc_.state.modified) {
+        const MsgResult answer = context_.dialogs.ask(kSaveQuestion);
+        if (answer == MsgResult::Yes) {
+            SaveWithDialog(1);
+            return;
+        }
+        if (answer != MsgResult::No)
+            return;
+        doc_.state.modified = false;
+        NewDocument();
+    } else if (paths.size() == 1) {
+        NewDocument();
+    } else {
+        context_.dialogs.info(QStringLiteral("複数のファイルをドロップすることはできません"));
+        return;
+    }
+    const QString path = paths.first().left(255);
+    if (windows_)
+        windows_->HideMarkers();
+    FitPaintBox(pbGraph_);
+    pbGraph_->show();
+    pbPaint_->hide();
+    if (windows_)
+        windows_->hideForDrop(*this);
+    OpenByExtension(path, true);
+}
+
+void TfrmMain::OpenCommandLine()
+{
+    const QString path = context_.commandLineFile;
+    if (!path.isEmpty() && QFileInfo(path).isFile())
+        runCommand([this, path] { OpenByExtension(QFileInfo(path).absoluteFilePath(), false); });
+}
+
+void TfrmMain::OpenByExtension(const QString& path, bool fromDrop)
+{
+    const QString extension = extensionOf(path);
+    bool pictureRead = false;
+    bool readerRan = true;
+    if (extension == QLatin1String(".cvd")) {
+        readDocumentFile(path);
+        if (!fromDrop)
+            return; // a document from the command line keeps what the reader set
+    } else if (extension == QLatin1String(".bmp")) {
+        pictureRead = readPictureFile(2, path);
+    } else if (extension == QLatin1String(".jpg")) {
+        pictureRead = readPictureFile(3, path);
+    } else if (extension == QLatin1String(".wmf") || extension == QLatin1String(".emf")) {
+        pictureRead = readPictureFile(4, path);
+    } else {
+        readerRan = false;
+        context_.dialogs.info(QStringLiteral("このファイル形式は読込むことができません"));
+    }
+    doc_.state.openedOutsideDialog = true;
+    if (readerRan && pictureRead)
+        doc_.state.pictureLoaded = true;
+    doc_.fileName.setFromPath(path);
+    if (!fromDrop)
+        FitPaintBox(pbGraph_);
+}
+
+bool TfrmMain::CloseQuery()
+{
+    if (!doc_.state.modified)
+        return true;
+    const MsgResult answer = context_.dialogs.message(
+        {kSaveQuestion, MsgIcon::None, MsgButtons::YesNoCancel});
+    if (answer == MsgResult::Yes) {
+        // Only a save that went through lets the window close; a cancelled
+        // dialog or a failed save keeps the unsaved work on screen.
+        lastSaveSucceeded_ = false;
+        runCommand([this] { SaveWithDialog(1); });
+        return lastSaveSucceeded_ && !doc_.state.modified;
+    }
+    if (answer == MsgResult::No)
+        return context_.dialogs.ask(QStringLiteral("保存せずに終了しますか？")) != MsgResult::No;
+    return false;
+}
+
+} // namespace cvg
