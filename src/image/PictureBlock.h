@@ -19,7 +19,8 @@ bool encodePictureBlock(const ImageSet& set, const ResizeRecord& record, QByteAr
 
 // Reads the block (the JPEG runs to the end of data): when resized,
 // unresizedImage gets the picture and workingImage is rebuilt at the stored
-// size; otherwise workingImage gets it.
+// size; otherwise workingImage gets it. On false (short block, damaged JPEG,
+// a resized record with a size no resize can give) set and record are unchanged.
 bool decodePictureBlock(const uchar* data, size_t size, ImageSet& set, ResizeRecord& record);
 
 } // namespace cvg

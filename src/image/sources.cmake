@@ -1,5 +1,13 @@
 list(APPEND CVG_CORE_SOURCES
+  image/BmpCodec.cpp
   image/ImageSet.cpp
+  image/JpegCodec.cpp
+  image/MetafilePlayer.cpp
+  image/PictureBlock.cpp
 )
+# The metafile player's record parsers and drawing state live in their own folder.
+file(GLOB CVG_METAFILE_SOURCES CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
+  ${CMAKE_CURRENT_SOURCE_DIR}/image/metafile/*.cpp)
+list(APPEND CVG_CORE_SOURCES ${CVG_METAFILE_SOURCES})
 list(APPEND CVG_GUI_SOURCES
 )

@@ -1,0 +1,97 @@
+// Picture resampling and JPEG coding on large pictures, each beside a plain
+// memcpy of the same number of bytes as the floor.
+#include "image/ImageSet.h"
+#include "image/JpegCodec.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QByteArray>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// A scanned-graph-like picture: smooth background with dark grid lines, so
+// that JPEG sees both flat areas and edges.
+QImage benchPicture(int width, int height)
+{
+    QImage image = cvg::newPicture(width, height);
+    for (int y = 0; y < height; ++y) {
+        uchar* line = image.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            const bool grid = x % 100 < 2 || y % 100 < 2;
+            line[3 * x] = grid ? 20 : uchar(200 + (x * 50) / width);
+            line[3 * x + 1] = grid ? 20 : uchar(220 + (y * 30) / height);
+            line[3 * x + 2] = grid ? 40 : uchar(235 + ((x + y) & 15));
+        }
+    }
+    return image;
+}
+
+void copyBytes(benchmark::State& state, size_t bytes)
+{
+    std::vector<char> from(bytes, 1), to(bytes);
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), bytes);
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
+}
+
+void BM_StretchPictureTo10000x10000(benchmark::State& state)
+{
+    const QImage source = benchPicture(4000, 3000);
+    QImage target = cvg::newPicture(10000, 10000);
+    for (auto _ : state) {
+        cvg::StretchPicture(source, target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * 10000LL * 10000LL * 3);
+}
+
+void BM_MemcpyOf10000x10000Picture(benchmark::State& state)
+{
+    copyBytes(state, 10000ULL * 10000ULL * 3);
+}
+
+void BM_JpegEncode4000x3000(benchmark::State& state)
+{
+    const QImage source = benchPicture(4000, 3000);
+    QByteArray jpeg;
+    for (auto _ : state) {
+        if (!cvg::encodeJpeg(source, jpeg))
+            state.SkipWithError("encode failed");
+        benchmark::DoNotOptimize(jpeg.constData());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * 4000LL * 3000LL * 3);
+}
+
+void BM_JpegDecode4000x3000(benchmark::State& state)
+{
+    QByteArray jpeg;
+    if (!cvg::encodeJpeg(benchPicture(4000, 3000), jpeg)) {
+        state.SkipWithError("encode failed");
+        return;
+    }
+    QImage picture;
+    for (auto _ : state) {
+        if (!cvg::decodeJpeg(reinterpret_cast<const uchar*>(jpeg.constData()), size_t(jpeg.size()), picture))
+            state.SkipWithError("decode failed");
+        benchmark::DoNotOptimize(picture.constBits());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * 4000LL * 3000LL * 3);
+}
+
+void BM_MemcpyOf4000x3000Picture(benchmark::State& state)
+{
+    copyBytes(state, 4000ULL * 3000ULL * 3);
+}
+
+} // namespace
+
+BENCHMARK(BM_StretchPictureTo10000x10000)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_MemcpyOf10000x10000Picture)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_JpegEncode4000x3000)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_JpegDecode4000x3000)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_MemcpyOf4000x3000Picture)->Unit(benchmark::kMillisecond)->Iterations(5);

@@ -1,0 +1,164 @@
+#include "image/BmpCodec.h"
+#include "image/JpegCodec.h"
+
+#include "TestPictures.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace cvg;
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the real program without a display or a platform choice.
+CliRun runCli(const QStringList& args)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
+        env.remove(QString::fromLatin1(name));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(CVG_CLI_PATH), args);
+    CliRun run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.status = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+} // namespace
+
+TEST(CliConvert, HelpVersionAndUsageErrors)
+{
+    CliRun r = runCli({ QStringLiteral("--version") });
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, QStringLiteral("Curvegleaner32 Ver. 1.27\n"));
+    EXPECT_TRUE(r.err.isEmpty());
+
+    r = runCli({ QStringLiteral("--help") });
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("Usage: cvglean-cli COMMAND")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("convert INPUT OUTPUT")));
+
+    const QStringList usageErrors[] = {
+        {},
+        { QStringLiteral("frobnicate") },
+        { QStringLiteral("convert") },
+        { QStringLiteral("convert"), QStringLiteral("a.bmp") },
+        { QStringLiteral("convert"), QStringLiteral("a.bmp"), QStringLiteral("b.jpg"),
+            QStringLiteral("c.jpg") },
+    };
+    for (const QStringList& args : usageErrors) {
+        r = runCli(args);
+        EXPECT_EQ(r.status, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Usage: cvglean-cli COMMAND"))) << r.err.toStdString();
+    }
+    r = runCli({ QStringLiteral("frobnicate") });
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("cvglean-cli: unknown command \"frobnicate\"\n")));
+}
+
+TEST(CliConvert, ConvertsBetweenBitmapAndJpeg)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QImage source = test::patternPicture(37, 21);
+    const QString bmp = dir.filePath("in.bmp");
+    writeAll(bmp, encodeBmp(source));
+
+    // Bitmap to bitmap is byte-exact.
+    const QString copy = dir.filePath("copy.bmp");
+    CliRun r = runCli({ QStringLiteral("convert"), bmp, copy });
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty());
+    EXPECT_EQ(readAll(copy), encodeBmp(source));
+
+    // Bitmap to JPEG writes what the encoder writes.
+    const QString jpg = dir.filePath("out.jpg");
+    r = runCli({ QStringLiteral("convert"), bmp, jpg });
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    QByteArray expected;
+    ASSERT_TRUE(encodeJpeg(source, expected));
+    EXPECT_EQ(readAll(jpg), expected);
+
+    // JPEG to bitmap: the decoded picture, 24 bits.
+    const QString back = dir.filePath("back.bmp");
+    r = runCli({ QStringLiteral("convert"), jpg, back });
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    QImage decoded;
+    ASSERT_TRUE(
+        decodeJpeg(reinterpret_cast<const uchar*>(expected.constData()), size_t(expected.size()), decoded));
+    EXPECT_EQ(readAll(back), encodeBmp(decoded));
+}
+
+TEST(CliConvert, FailuresExitWithTwoAndTheReason)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString bmp = dir.filePath("in.bmp");
+    writeAll(bmp, encodeBmp(test::patternPicture(8, 8)));
+
+    // Extensions are compared exactly, case-sensitive.
+    const QString upper = dir.filePath("PIC.BMP");
+    writeAll(upper, encodeBmp(test::patternPicture(8, 8)));
+    const QString out = dir.filePath("out.bmp");
+    CliRun r = runCli({ QStringLiteral("convert"), upper, out });
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(
+        r.err, QStringLiteral("cvglean-cli: %1: このファイル形式は読込むことができません\n").arg(upper));
+    EXPECT_FALSE(QFile::exists(out));
+
+    const QString png = dir.filePath("out.png");
+    r = runCli({ QStringLiteral("convert"), bmp, png });
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(
+        r.err, QStringLiteral("cvglean-cli: %1: このファイル形式で保存することはできません\n").arg(png));
+    EXPECT_FALSE(QFile::exists(png));
+
+    const QString missing = dir.filePath("missing.jpg");
+    r = runCli({ QStringLiteral("convert"), missing, out });
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(
+        r.err.startsWith(QStringLiteral("cvglean-cli: ファイル \"%1\" を開けません。\n").arg(missing)))
+        << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+
+    const QString damaged = dir.filePath("damaged.bmp");
+    writeAll(damaged, encodeBmp(test::patternPicture(8, 8)).left(100));
+    r = runCli({ QStringLiteral("convert"), damaged, out });
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err,
+        QStringLiteral("cvglean-cli: ファイル \"%1\" を画像として読込むことができません。\n").arg(damaged));
+    EXPECT_FALSE(QFile::exists(out));
+
+    const QString noFolder = dir.filePath("no/such/out.jpg");
+    r = runCli({ QStringLiteral("convert"), bmp, noFolder });
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(
+        r.err.startsWith(QStringLiteral("cvglean-cli: ファイル \"%1\" を作成できません。\n").arg(noFolder)))
+        << r.err.toStdString();
+}
