@@ -82,6 +82,7 @@ TfrmMain::TfrmMain(AppContext& context) : QMainWindow(nullptr), context_(context
     connectActions();
     connectSheetPanel();
     connectDocumentActions();
+    connectEditActions();
     progress_ = std::make_unique<MainProgress>(prgBar_);
 
     readMainSettings();

@@ -27,6 +27,7 @@ struct AppContext;
 class TPictureView;
 class TPaintBox;
 class TSheetGrid;
+struct EditResult;
 struct ToolWindows;
 
 // Drives the status bar's progress bar; repaints it only now and then so a
@@ -105,6 +106,12 @@ public:
     // The current page's points changed: its grid shows them again.
     void pointsChanged();
     TSheetGrid* sheetGrid(int index) const;
+    // The grid's current data row of the current page (0 when none).
+    int currentGridRow() const;
+
+    // Editing commands (TfrmMainEdit.cpp).
+    void DataCutExecute();
+    void applyEditResult(const EditResult& result);
     TSheetGrid* currentGrid() const;
     // The undo, redo and paste actions show the document's undo state.
     void syncUndoActions();
@@ -178,6 +185,7 @@ private:
 
     // Document lifecycle (TfrmMainDocument.cpp, TfrmMainDocFile.cpp).
     void connectDocumentActions();
+    void connectEditActions();
     bool readPictureFile(int kind, const QString& path);
     bool readDocumentFile(const QString& path);
     bool writeDocumentFile(const QString& path);

@@ -64,7 +64,7 @@ const ActionText kActions[] = {
     {"acDeleteMarker", "削除", "", "", false},
     {"ShowTraceWindow", "線指定(&L)", "数値化する線を指定する", "", true},
     {"RenameSheet", "ワークシート名変更(&N)", "", "", false},
-    {"MakerSizeConfigularion", "マーカサイズ(&M)", "", "", false},
+    {"MakerSizeConfigularion", "マーカサイズ(&M)", "", "", true},
     {"acNewVersion", "最新版のチェック(&C)", "", "", false},
     {"acMouse", "マウス(&P)", "", "", false},
     {"acSystem", "システム情報(&E)", "", "", false},

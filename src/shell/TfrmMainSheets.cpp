@@ -23,6 +23,12 @@ TSheetGrid* TfrmMain::sheetGrid(int index) const
     return qobject_cast<TSheetGrid*>(pcSheet_->widget(index));
 }
 
+int TfrmMain::currentGridRow() const
+{
+    const TSheetGrid* grid = currentGrid();
+    return grid ? grid->currentRow() : 0;
+}
+
 TSheetGrid* TfrmMain::currentGrid() const
 {
     return sheetGrid(pcSheet_->currentIndex());

@@ -3,9 +3,14 @@
 #include "platform/Cp932.h"
 #include "platform/Dialogs.h"
 #include "shell/AppContext.h"
+#include "shell/TfDeform.h"
+#include "shell/TfEditData.h"
+#include "shell/TPictureView.h"
 #include "shell/TfrmMain.h"
 
 #include <QAction>
+#include <QLineEdit>
+#include <functional>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -111,27 +116,90 @@ ToolWindows::ToolWindows(TfrmMain& main, AppContext& context) : main_(main)
     fDirectory = new TfDirectory(&main, context);
     fImage = makeWindow(&main, context, "fImage", QStringLiteral("編集画像"), QStringLiteral("Image"),
                         {0, 0}, kToolFlags);
-    fDeform = makeWindow(&main, context, "fDeform", QStringLiteral("グラフの歪修正と換算値の計算"),
-                         QStringLiteral("Deform"), {0, 0}, kToolFlags);
+    fDeform = new TfDeform(main, context);
     fMagnification = makeWindow(&main, context, "fMagnification", QStringLiteral("グラフの拡大・縮小"),
                                 QStringLiteral("Magnification"), {0, 0}, kDialogFlags);
     frmSpline = makeWindow(&main, context, "frmSpline", QStringLiteral("補間処理設定"),
                            QStringLiteral("Spline"), {0, 0, 1}, kDialogFlags);
     frmTrace = makeWindow(&main, context, "frmTrace", QStringLiteral("線指定"), QStringLiteral("Trace"),
                           {0, 0, 125, 1}, kToolFlags);
-    fEditData = makeWindow(&main, context, "fEditData", QStringLiteral("数値編集"), QStringLiteral("Edit"),
-                           {0, 0}, kToolFlags);
-    fMarker = makeWindow(&main, context, "fMarker", QStringLiteral("マーカ・サイズ"), QStringLiteral("Mark"),
-                         {0, 0, 3, 3}, kDialogFlags);
+    digitizer = new TDigitizer(main);
+    fEditData = new TfEditData(main, context, *digitizer);
+    fMarker = new TfMarker(main, context, *digitizer);
     frmSheet = makeWindow(&main, context, "frmSheet", QStringLiteral("ワークシートの設定"),
                           QStringLiteral("Sheet"), {0, 0}, kDialogFlags);
+    connectActions();
+}
+
+void ToolWindows::connectActions()
+{
+    TfrmMain& main = main_;
+    auto bind = [&main](const char* name, std::function<void()> handler) {
+        QObject::connect(main.action(QString::fromLatin1(name)), &QAction::triggered, &main,
+                         [&main, handler] { main.runCommand(handler); });
+    };
+    bind("acDeformationData", [this] { fDeform->acDeformationDataExecute(); });
+    bind("DoDataCovert", [this] { digitizer->DoDataCovertExecute(); });
+    bind("EditData", [this] { digitizer->EditDataExecute(); });
+    bind("acDeleteMarker", [this] { digitizer->acDeleteMarkerExecute(); });
+    bind("MakerSizeConfigularion", [this] { fMarker->MakerSizeConfigularionExecute(); });
+
+    TPaintBox* paint = main.pbPaint();
+    paint->setCursor(Qt::CrossCursor);
+    paint->setMouseTracking(true);
+    paint->onPaint = [this](QPainter& painter) { fDeform->paintGuideLines(painter); };
+    QObject::connect(paint, &TPaintBox::mousePressed, fDeform,
+                     [this](QMouseEvent* e) { main_.runCommand([this, e] { fDeform->pbPaintMouseDown(e); }); });
+    QObject::connect(paint, &TPaintBox::mouseMoved, fDeform,
+                     [this](QMouseEvent* e) { main_.runCommand([this, e] { fDeform->pbPaintMouseMove(e); }); });
+    QObject::connect(paint, &TPaintBox::mouseReleased, fDeform,
+                     [this](QMouseEvent* e) { main_.runCommand([this, e] { fDeform->pbPaintMouseUp(e); }); });
+}
+
+bool ToolWindows::handlesCheckedAction(const QString& name) const
+{
+    static const QStringList handled = {QStringLiteral("acDeformationData"), QStringLiteral("DoDataCovert"),
+                                        QStringLiteral("EditData")};
+    return handled.contains(name);
+}
+
+void ToolWindows::clearPointEditor()
+{
+    if (fEditData->isVisible())
+        fEditData->clearFields();
+}
+
+void ToolWindows::hidePointEditor()
+{
+    fEditData->hide();
+}
+
+void ToolWindows::resetCurrentMarker()
+{
+    digitizer->showMarkerAt(0, 0);
+}
+
+void ToolWindows::showCurrentPoint(const Point& point)
+{
+    if (fEditData->isVisible()) {
+        fEditData->edtX()->setText(QString::number(point.X));
+        fEditData->edtY()->setText(QString::number(point.Y));
+    }
+    const int row = main_.pictureHeight() - point.Y;
+    digitizer->showMarkerAt(point.X, row);
+    centreScope(point.X, row);
+}
+
+void ToolWindows::HideMarkers()
+{
+    fDeform->HideMarkers();
 }
 
 ToolWindows::~ToolWindows() = default; // the main window owns them as children
 
 int ToolWindows::generalMarkerSize() const
 {
-    return fMarker->storedExtra(0);
+    return digitizer->generalSize;
 }
 
 void ToolWindows::hideForNewDocument(TfrmMain& main)
@@ -163,8 +231,8 @@ void ToolWindows::showDirectoryDialog()
 
 void ToolWindows::closeAll()
 {
-    for (TToolWindow* w : {frmScope, static_cast<TToolWindow*>(fDirectory), fImage, fDeform,
-                           fMagnification, frmSpline, frmTrace, fEditData, fMarker, frmSheet})
+    for (TToolWindow* w : {frmScope, static_cast<TToolWindow*>(fDirectory), fImage, static_cast<TToolWindow*>(fDeform),
+                           fMagnification, frmSpline, frmTrace, static_cast<TToolWindow*>(fEditData), static_cast<TToolWindow*>(fMarker), frmSheet})
         if (w->isVisible())
             w->close();
     frmVersion->hide();

@@ -11,6 +11,10 @@ class QLineEdit;
 namespace cvg {
 
 class TfrmMain;
+class TfDeform;
+class TfEditData;
+class TfMarker;
+class TDigitizer;
 
 // The data directory dialog: shows and chooses the folder the open dialog
 // starts in.
@@ -49,12 +53,13 @@ struct ToolWindows {
     QDialog* frmVersion = nullptr;
     TfDirectory* fDirectory = nullptr;
     TToolWindow* fImage = nullptr;
-    TToolWindow* fDeform = nullptr;
+    TfDeform* fDeform = nullptr;
     TToolWindow* fMagnification = nullptr;
     TToolWindow* frmSpline = nullptr;
     TToolWindow* frmTrace = nullptr;
-    TToolWindow* fEditData = nullptr;
-    TToolWindow* fMarker = nullptr;
+    TfEditData* fEditData = nullptr;
+    TfMarker* fMarker = nullptr;
+    TDigitizer* digitizer = nullptr;
     TToolWindow* frmSheet = nullptr;
 
     // The general marker size of the marker size dialog.
@@ -65,21 +70,25 @@ struct ToolWindows {
     // A file was dropped: the calibration, overview and point editor windows go.
     void hideForDrop(TfrmMain& main);
     // The reference markers of the calibration are hidden.
-    void HideMarkers() {}
+    void HideMarkers();
     void overviewRefresh() {}
     void overviewFrame() {}
-    bool handlesCheckedAction(const QString&) const { return false; }
+    // The scope window follows a picture position while it is shown.
+    void centreScope(int, int) {}
+    void ShowHelpTopic(const QString&) {}
+    bool handlesCheckedAction(const QString& name) const;
     void showDirectoryDialog();
     // The point editor and the current-point marker (filled in by the
     // digitizing windows).
-    void clearPointEditor() {}
-    void hidePointEditor() { fEditData->hide(); }
-    void resetCurrentMarker() {}
-    void showCurrentPoint(const Point&) {}
+    void clearPointEditor();
+    void hidePointEditor();
+    void resetCurrentMarker();
+    void showCurrentPoint(const Point& point);
     // Closes every shown tool window (each writes its value as it closes).
     void closeAll();
 
 private:
+    void connectActions();
     TfrmMain& main_;
 };
 

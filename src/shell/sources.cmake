@@ -6,6 +6,9 @@ list(APPEND CVG_CORE_SOURCES
 )
 list(APPEND CVG_GUI_SOURCES
   shell/Icons.cpp
+  shell/TfDeform.cpp
+  shell/TfEditData.cpp
+  shell/TfrmMainEdit.cpp
   shell/TfrmMain.cpp
   shell/TfrmMainActions.cpp
   shell/TfrmMainDocFile.cpp

@@ -1,0 +1,692 @@
+#include "shell/TfDeform.h"
+
+#include "calibration/CorrectDistortion.h"
+#include "calibration/ValueText.h"
+#include "platform/Dialogs.h"
+#include "shell/AppContext.h"
+#include "shell/TPictureView.h"
+#include "shell/TfrmMain.h"
+#include "shell/ToolWindows.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpinBox>
+
+#include "shell/TUpDown.h"
+#include <QVBoxLayout>
+
+namespace cvg {
+
+namespace {
+
+constexpr int kMarkerSize = 21;
+constexpr int kMarkerCentre = 10;
+
+const char* const kMarkerCaptionsShared[4] = {"縦軸上側座標", "縦軸・横軸共有座標", "使用しない", "横軸右側座標"};
+const char* const kMarkerCaptionsSeparate[4] = {"縦軸上側座標", "縦軸下側座標", "横軸左側座標", "横軸右側座標"};
+
+} // namespace
+
+QPixmap deformMarkerPicture()
+{
+    QImage image(kMarkerSize, kMarkerSize, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    const QRgb red = qRgb(255, 0, 0);
+    for (int i = 0; i < kMarkerSize; ++i)
+        for (int w = kMarkerCentre - 1; w <= kMarkerCentre + 1; ++w) {
+            image.setPixel(i, w, red);
+            image.setPixel(w, i, red);
+        }
+    // The white centre lets the point itself show; white counts as opaque white
+    // in the picture, then made transparent like the rest of the white.
+    for (int y = kMarkerCentre - 1; y <= kMarkerCentre + 1; ++y)
+        for (int x = kMarkerCentre - 1; x <= kMarkerCentre + 1; ++x)
+            image.setPixel(x, y, qRgba(0, 0, 0, 0));
+    return QPixmap::fromImage(image);
+}
+
+TMarkImage::TMarkImage(QWidget* parent, int index) : QLabel(parent), index_(index)
+{
+    setObjectName(QStringLiteral("imMark%1").arg(index));
+    setPixmap(deformMarkerPicture());
+    setFixedSize(kMarkerSize, kMarkerSize);
+    setCursor(Qt::PointingHandCursor);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setProperty("tag", index);
+    hide();
+}
+
+// ---- dialog --------------------------------------------------------------------
+
+TfDeform::TfDeform(TfrmMain& main, AppContext& context)
+    : TToolWindow(&main, context, QStringLiteral("Deform"), {0, 0},
+                  Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint)
+    , main_(main)
+{
+    setObjectName(QStringLiteral("fDeform"));
+    setWindowTitle(QStringLiteral("グラフの歪修正と換算値の計算"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    const char* groupTitles[2] = {"縦軸設定(&Y)", "横軸設定(&X)"};
+    const char* groupNames[2] = {"gbYAxis", "gbXAxis"};
+    QGroupBox* groups[2];
+    for (int g = 0; g < 2; ++g) {
+        groups[g] = new QGroupBox(QString::fromUtf8(groupTitles[g]), this);
+        groups[g]->setObjectName(QString::fromLatin1(groupNames[g]));
+        auto* grid = new QGridLayout(groups[g]);
+        grid->setContentsMargins(6, 4, 6, 4);
+        grid->setVerticalSpacing(2);
+        grid->addWidget(new QLabel(QStringLiteral("座標"), groups[g]), 0, 1, 1, 2, Qt::AlignCenter);
+        grid->addWidget(new QLabel(QStringLiteral("値"), groups[g]), 0, 3, Qt::AlignCenter);
+        for (int r = 0; r < 2; ++r) {
+            const int n = 2 * g + r;
+            const QString label = QString::fromUtf8(kRowLabels[n]);
+            auto* caption = new QLabel(label, groups[g]);
+            caption->setObjectName(QStringLiteral("stCoordinate%1").arg(n));
+            grid->addWidget(caption, r + 1, 0);
+            for (int axis = 0; axis < 2; ++axis) {
+                auto* spin = new TUpDown(groups[g]);
+                spin->setObjectName(QString::fromLatin1(axis == 0 ? "udX%1" : "udY%1").arg(n));
+                spin->field()->setObjectName(QString::fromLatin1(axis == 0 ? "edtX%1" : "edtY%1").arg(n));
+                spin->setRange(0, 10000);
+                spin->setSingleStep(1);
+                spin->setWrapping(false);
+                spin->setGroupSeparatorShown(false);
+                spin->setKeyboardTracking(false);
+                spin->field()->setReadOnly(true);
+                spin->setProperty("tag", n);
+                spin->setToolTip(label + (axis == 0 ? QStringLiteral("の横軸座標値を調節") : QStringLiteral("の縦軸座標値を調節")));
+                spin->setMouseTracking(true);
+                spin->installEventFilter(this);
+                connect(spin, &QSpinBox::valueChanged, this, [this, n, axis] {
+                    if (!programmatic_)
+                        main_.runCommand([this, n, axis] { udClick(n, axis == 0); });
+                });
+                (axis == 0 ? udX_ : udY_)[size_t(n)] = spin;
+                grid->addWidget(spin, r + 1, 1 + axis);
+            }
+            auto* value = new QLineEdit(QStringLiteral("0"), groups[g]);
+            value->setObjectName(QStringLiteral("edtValue%1").arg(n));
+            value->setProperty("tag", n);
+            value->setToolTip(label + QStringLiteral("座標の値"));
+            value->installEventFilter(this);
+            edtValue_[size_t(n)] = value;
+            grid->addWidget(value, r + 1, 3);
+        }
+        auto* log = new QCheckBox(QStringLiteral("対数目盛"), groups[g]);
+        log->setObjectName(QString::fromLatin1(g == 0 ? "cbYLog" : "cbXLog"));
+        grid->addWidget(log, 3, 3);
+        (g == 0 ? cbYLog_ : cbXLog_) = log;
+        connect(log, &QCheckBox::clicked, this, [this, g] { main_.runCommand([this, g] { cbLogClick(g == 0); }); });
+        layout->addWidget(groups[g]);
+    }
+    cbJoint_ = new QCheckBox(QStringLiteral("共有する"), groups[0]);
+    cbJoint_->setObjectName(QStringLiteral("cbJoint"));
+    cbJoint_->setChecked(true);
+    static_cast<QGridLayout*>(groups[0]->layout())->addWidget(cbJoint_, 3, 1, 1, 2);
+    connect(cbJoint_, &QCheckBox::toggled, this,
+            [this](bool on) { main_.runCommand([this, on] { cbJointClick(on); }); });
+
+    auto* buttons = new QHBoxLayout;
+    butAccept_ = new QPushButton(QStringLiteral("実行(&D)"), this);
+    butAccept_->setObjectName(QStringLiteral("butAccept"));
+    auto* reject = new QPushButton(QStringLiteral("初期化(&I)"), this);
+    reject->setObjectName(QStringLiteral("butReject"));
+    auto* close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
+    close->setObjectName(QStringLiteral("butClose"));
+    auto* help = new QPushButton(QStringLiteral("ヘルプ(&H)"), this);
+    help->setObjectName(QStringLiteral("butHelp"));
+    for (QPushButton* b : {butAccept_, reject, close, help}) {
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
+    layout->addLayout(buttons);
+    setFixedSize(std::max(356, sizeHint().width()), std::max(242, sizeHint().height()));
+
+    connect(butAccept_, &QPushButton::clicked, this, [this] { main_.runCommand([this] { butAcceptClick(); }); });
+    connect(reject, &QPushButton::clicked, this, [this] { main_.runCommand([this] { butRejectClick(); }); });
+    connect(close, &QPushButton::clicked, this, [this] { done(0); });
+    connect(help, &QPushButton::clicked, this, [this] {
+        if (main_.toolWindows())
+            main_.toolWindows()->ShowHelpTopic(QStringLiteral("DialogDeform.htm"));
+        stayOnTop();
+    });
+
+    // The reference markers live over the picture and scroll with it.
+    for (int i = 0; i < 4; ++i) {
+        auto* mark = new TMarkImage(main_.imImage()->parentWidget(), i);
+        connect(mark, &TMarkImage::pressed, this, &TfDeform::markerPressed);
+        connect(mark, &TMarkImage::moved, this, &TfDeform::markerMoved);
+        connect(mark, &TMarkImage::released, this, [this](TMarkImage*, QMouseEvent*) { dragging_ = false; });
+        markers_[size_t(i)] = mark;
+    }
+}
+
+Calibration& TfDeform::cal()
+{
+    return main_.doc().calibration;
+}
+
+int TfDeform::pictureHeight() const
+{
+    return main_.pictureHeight();
+}
+
+void TfDeform::setUpDownsFromSource()
+{
+    programmatic_ = true;
+    for (int n = 0; n < 4; ++n) {
+        udX_[size_t(n)]->setValue(cal().SourcePoints[size_t(n)].x);
+        udY_[size_t(n)]->setValue(cal().SourcePoints[size_t(n)].y);
+    }
+    programmatic_ = false;
+}
+
+void TfDeform::setValueFieldsFromSource()
+{
+    for (int n = 0; n < 4; ++n)
+        edtValue_[size_t(n)]->setText(ValueText(cal().SourcePoints[size_t(n)].value));
+}
+
+void TfDeform::setInputsEnabled(bool on)
+{
+    butAccept_->setEnabled(on);
+    cbJoint_->setEnabled(on);
+    cbXLog_->setEnabled(on);
+    cbYLog_->setEnabled(on);
+    for (int n = 0; n < 4; ++n) {
+        udX_[size_t(n)]->setEnabled(on);
+        udY_[size_t(n)]->setEnabled(on);
+        edtValue_[size_t(n)]->setReadOnly(!on);
+    }
+}
+
+void TfDeform::setJointSilently(bool on)
+{
+    // A change made by the program never asks the sharing question.
+    const QSignalBlocker block(cbJoint_);
+    cbJoint_->setChecked(on);
+}
+
+void TfDeform::setLogSilently(QCheckBox* box, bool on)
+{
+    const QSignalBlocker block(box);
+    box->setChecked(on);
+}
+
+// ---- markers ---------------------------------------------------------------------
+
+void TfDeform::PlaceMarker(int index, int32_t x, int32_t y, bool visible, const QString& caption)
+{
+    TMarkImage* mark = markers_[size_t(index)];
+    mark->pointX = x;
+    mark->pointY = y;
+    // The centre pixel of the cross covers the point; being a child of the
+    // scrolled area the marker moves with the picture.
+    const QPoint origin = main_.imImage()->pos();
+    mark->move(origin.x() + x - kMarkerCentre, origin.y() + (pictureHeight() - y) - kMarkerCentre);
+    mark->setToolTip(caption);
+    mark->setVisible(visible);
+    if (visible)
+        mark->raise();
+}
+
+void TfDeform::MoveMarker(int index, int32_t x, int32_t y)
+{
+    TMarkImage* mark = markers_[size_t(index)];
+    PlaceMarker(index, x, y, mark->isVisibleTo(mark->parentWidget()), mark->toolTip());
+    Calibration& c = cal();
+    c.ScreenPoints[size_t(index)] = {x, pictureHeight() - y};
+    if (cbJoint_->isChecked()) {
+        if (index == 1)
+            c.ScreenPoints[2] = c.ScreenPoints[1];
+        else if (index == 2)
+            c.ScreenPoints[1] = c.ScreenPoints[2];
+    }
+    main_.pbPaint()->update();
+}
+
+void TfDeform::ShowSharedMarkers()
+{
+    for (int i = 0; i < 4; ++i)
+        PlaceMarker(i, cal().SourcePoints[size_t(i)].x, cal().SourcePoints[size_t(i)].y, i != 2,
+                    QString::fromUtf8(kMarkerCaptionsShared[i]));
+    setJointSilently(true);
+}
+
+void TfDeform::ShowSeparateMarkers()
+{
+    for (int i = 0; i < 4; ++i)
+        PlaceMarker(i, cal().SourcePoints[size_t(i)].x, cal().SourcePoints[size_t(i)].y, true,
+                    QString::fromUtf8(kMarkerCaptionsSeparate[i]));
+    setJointSilently(false);
+}
+
+void TfDeform::HideMarkers()
+{
+    for (TMarkImage* mark : markers_)
+        mark->hide();
+}
+
+void TfDeform::ScreenPointsFromSource()
+{
+    const int height = pictureHeight();
+    for (size_t i = 0; i < 4; ++i)
+        cal().ScreenPoints[i] = {cal().SourcePoints[i].x, height - cal().SourcePoints[i].y};
+}
+
+void TfDeform::centreScope(int x, int row)
+{
+    if (main_.toolWindows())
+        main_.toolWindows()->centreScope(x, row);
+}
+
+// ---- reset, entering the mode ------------------------------------------------------
+
+void TfDeform::ResetCalibration()
+{
+    cvg::ResetCalibration(cal());
+    // The box shows sharing again, and the flag follows it.
+    cal().Shared = true;
+    HideMarkers();
+    main_.pbPaint()->update();
+    setLogSilently(cbYLog_, false);
+    setLogSilently(cbXLog_, false);
+    setJointSilently(true);
+    setInputsEnabled(true);
+    setUpDownsFromSource();
+    setValueFieldsFromSource();
+}
+
+void TfDeform::showUncorrectedForCalibration()
+{
+    main_.setShownPicture(main_.doc().images.workingImage);
+    main_.FitPaintBox(main_.pbPaint());
+    main_.pbGraph()->hide();
+    main_.pbPaint()->show();
+    main_.pbPaint()->raise();
+}
+
+void TfDeform::acDeformationDataExecute()
+{
+    QAction* act = main_.action(QStringLiteral("acDeformationData"));
+    if (!main_.doc().state.pictureLoaded) {
+        act->setChecked(false);
+        context_.dialogs.warning(QStringLiteral("画像が読み込まれていません。"));
+        return;
+    }
+    if (isVisible()) {
+        // Hidden without the close steps: the mouse still selects rectangles.
+        act->setChecked(false);
+        hide();
+        return;
+    }
+    main_.action(QStringLiteral("EditData"))->setChecked(false);
+    if (main_.toolWindows())
+        main_.toolWindows()->hidePointEditor();
+    act->setChecked(true);
+    showUncorrectedForCalibration();
+    ScreenPointsFromSource();
+    const Calibration& c = cal();
+    if (c.Converted || c.PointsSpecified) {
+        if (c.SourcePoints[XLeft].x != c.SourcePoints[YLower].x)
+            ShowSeparateMarkers();
+        else if (c.SourcePoints[XLeft].y == c.SourcePoints[YLower].y)
+            ShowSharedMarkers();
+        else
+            ShowSeparateMarkers();
+    }
+    show();
+    raise();
+}
+
+// ---- rectangle selection ---------------------------------------------------------------
+
+void TfDeform::pbPaintMouseDown(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (cal().PointsSpecified) {
+        if (context_.dialogs.ask(QStringLiteral("既に歪修正データは指定されています。新規に指定しますか？")) != MsgResult::Yes)
+            return;
+        if (context_.dialogs.ask(QStringLiteral("既に指定されている歪修正データは破棄されます。よろしいですか？"))
+            != MsgResult::Yes)
+            return;
+        ResetCalibration();
+        return;
+    }
+    selecting_ = true;
+    selectionStart_ = selectionEnd_ = event->position().toPoint();
+}
+
+void TfDeform::pbPaintMouseMove(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    if (selecting_) {
+        selectionEnd_ = pos;
+        QScrollArea* box = main_.sbImage();
+        QScrollBar* h = box->horizontalScrollBar();
+        QScrollBar* v = box->verticalScrollBar();
+        const int vx = pos.x() - h->value();
+        const int vy = pos.y() - v->value();
+        if (vx > box->width() - 50)
+            h->setValue(h->value() + h->singleStep());
+        else if (vx < 50)
+            h->setValue(h->value() - h->singleStep());
+        if (vy > box->height() - 50)
+            v->setValue(v->value() + v->singleStep());
+        else if (vy < 50)
+            v->setValue(v->value() - v->singleStep());
+        ScreenPointsFromSelection();
+        main_.pbPaint()->update();
+    }
+    centreScope(pos.x(), pos.y());
+    if (main_.settings().showDataInfo) {
+        main_.lblConvertedCoodinate()->clear();
+        main_.lblCoordinate()->setText(QStringLiteral("%1 %2").arg(pos.x()).arg(pictureHeight() - pos.y()));
+    }
+}
+
+void TfDeform::pbPaintMouseUp(QMouseEvent*)
+{
+    if (!selecting_)
+        return;
+    selecting_ = false;
+    if (cal().PointsSpecified)
+        return;
+    if (selectionStart_.x() == selectionEnd_.x() || selectionStart_.y() == selectionEnd_.y()) {
+        context_.dialogs.info(QStringLiteral("座標は指定されませんでした。\r\nもう一度座標を指定してください。"));
+        return;
+    }
+    if (context_.dialogs.ask(QStringLiteral("指定された座標を歪修正データとして採用しますか？\r\n\r\n"
+                                            "座標は、マーカを移動することで修正できます。"))
+        == MsgResult::Yes) {
+        PointsFromSelection();
+        ScreenPointsFromSelection();
+        if (cal().Shared)
+            ShowSharedMarkers();
+        else
+            ShowSeparateMarkers();
+        setUpDownsFromSource();
+        setValueFieldsFromSource();
+    } else {
+        ResetCalibration();
+    }
+    main_.pbPaint()->update();
+}
+
+void TfDeform::PointsFromSelection()
+{
+    const int left = std::min(selectionStart_.x(), selectionEnd_.x());
+    const int right = std::max(selectionStart_.x(), selectionEnd_.x());
+    const int top = std::min(selectionStart_.y(), selectionEnd_.y());
+    const int bottom = std::max(selectionStart_.y(), selectionEnd_.y());
+    const int h = main_.pbPaint()->height();
+    const int s = cal().Shared ? 0 : 20;
+    auto& p = cal().SourcePoints;
+    p[YUpper].x = left, p[YUpper].y = h - top;
+    p[YLower].x = left, p[YLower].y = h - bottom + s;
+    p[XLeft].x = left + s, p[XLeft].y = h - bottom;
+    p[XRight].x = right, p[XRight].y = h - bottom;
+    cal().PointsSpecified = true;
+}
+
+void TfDeform::ScreenPointsFromSelection()
+{
+    const int left = std::min(selectionStart_.x(), selectionEnd_.x());
+    const int right = std::max(selectionStart_.x(), selectionEnd_.x());
+    const int top = std::min(selectionStart_.y(), selectionEnd_.y());
+    const int bottom = std::max(selectionStart_.y(), selectionEnd_.y());
+    const int s = cal().Shared ? 0 : 20;
+    auto& p = cal().ScreenPoints;
+    p[YUpper] = {left, top};
+    p[YLower] = {left, bottom - s};
+    p[XLeft] = {left + s, bottom};
+    p[XRight] = {right, bottom};
+}
+
+void TfDeform::paintGuideLines(QPainter& painter)
+{
+    QPen pen(QColor(255, 0, 0), 1, Qt::DotLine);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    // Inverting, so the lines show on any colour.
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    const auto& p = cal().ScreenPoints;
+    painter.drawLine(p[YUpper].x, p[YUpper].row, p[YLower].x, p[YLower].row);
+    painter.drawLine(p[XLeft].x, p[XLeft].row, p[XRight].x, p[XRight].row);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+// ---- marker drag -----------------------------------------------------------------------
+
+void TfDeform::markerPressed(TMarkImage* mark, QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || cal().Converted)
+        return;
+    dragging_ = true;
+    grabPoint_ = event->position().toPoint();
+    Q_UNUSED(mark);
+}
+
+void TfDeform::markerMoved(TMarkImage* mark, QMouseEvent* event)
+{
+    const size_t i = size_t(mark->index());
+    if (dragging_) {
+        // The grabbed pixel stays under the cursor.
+        mark->move(mark->pos() + (event->position().toPoint() - grabPoint_));
+        const QPoint origin = main_.imImage()->pos();
+        const int x = mark->x() - origin.x() + kMarkerCentre;
+        const int y = pictureHeight() - (mark->y() - origin.y() + kMarkerCentre);
+        mark->pointX = x;
+        mark->pointY = y;
+        Calibration& c = cal();
+        c.SourcePoints[i].x = x;
+        c.SourcePoints[i].y = y;
+        c.ScreenPoints[i] = {x, pictureHeight() - y};
+        programmatic_ = true;
+        udX_[i]->setValue(x);
+        udY_[i]->setValue(y);
+        if (cbJoint_->isChecked() && i == 1) {
+            c.SourcePoints[2].x = c.SourcePoints[1].x;
+            c.SourcePoints[2].y = c.SourcePoints[1].y;
+            c.ScreenPoints[2] = c.ScreenPoints[1];
+            udX_[2]->setValue(x);
+            udY_[2]->setValue(y);
+        }
+        programmatic_ = false;
+        main_.pbPaint()->update();
+    }
+    centreScope(cal().ScreenPoints[i].x, cal().ScreenPoints[i].row);
+}
+
+// ---- dialog controls ----------------------------------------------------------------------
+
+void TfDeform::udClick(int n, bool isX)
+{
+    Calibration& c = cal();
+    auto coord = [isX](ReferencePoint& p) -> int32_t& { return isX ? p.x : p.y; };
+    auto& ud = isX ? udX_ : udY_;
+    coord(c.SourcePoints[size_t(n)]) = ud[size_t(n)]->value();
+    if (cbJoint_->isChecked()) {
+        programmatic_ = true;
+        if (n == 1) {
+            coord(c.SourcePoints[2]) = coord(c.SourcePoints[1]);
+            ud[2]->setValue(coord(c.SourcePoints[2]));
+        } else if (n == 2) {
+            coord(c.SourcePoints[1]) = coord(c.SourcePoints[2]);
+            ud[1]->setValue(coord(c.SourcePoints[1]));
+            n = 1;
+        }
+        programmatic_ = false;
+    }
+    MoveMarker(n, c.SourcePoints[size_t(n)].x, c.SourcePoints[size_t(n)].y);
+    centreScope(c.ScreenPoints[size_t(n)].x, c.ScreenPoints[size_t(n)].row);
+}
+
+void TfDeform::edtValueKeyUp(int n)
+{
+    QLineEdit* field = edtValue_[size_t(n)];
+    const QString text = field->text();
+    if (text.isEmpty() || text == QLatin1String("-"))
+        return; // a negative number is being typed
+    double value = 0;
+    if (ParseValue(text, value)) {
+        cal().SourcePoints[size_t(n)].value = value;
+    } else {
+        context_.dialogs.info(QStringLiteral("数字を入力してください。"));
+        field->setText(ValueText(cal().SourcePoints[size_t(n)].value));
+    }
+}
+
+void TfDeform::cbLogClick(bool isY)
+{
+    QCheckBox* box = isY ? cbYLog_ : cbXLog_;
+    (isY ? cal().YLog : cal().XLog) = box->isChecked();
+    if (!box->isChecked())
+        return;
+    for (int n : isY ? std::array<int, 2>{0, 1} : std::array<int, 2>{2, 3})
+        if (edtValue_[size_t(n)]->text() == QLatin1String("0"))
+            context_.dialogs.info(QString::fromUtf8(kRowLabels[n]) + QStringLiteral("の値に0が指定されています。"));
+}
+
+void TfDeform::cbJointClick(bool checked)
+{
+    if (!isVisible() || jointSuppress_) {
+        jointSuppress_ = false;
+        return;
+    }
+    if (context_.dialogs.ask(QStringLiteral("縦軸下側座標と横軸左側座標の共有を変更しますか？")) != MsgResult::Yes) {
+        jointSuppress_ = true;
+        cbJoint_->setChecked(!checked); // its handler only clears the mark
+        return;
+    }
+    Calibration& c = cal();
+    c.Shared = checked;
+    HideMarkers();
+    if (checked) {
+        c.SourcePoints[2].x = c.SourcePoints[1].x;
+        c.SourcePoints[2].y = c.SourcePoints[1].y;
+        ShowSharedMarkers();
+    } else {
+        c.SourcePoints[2].x = c.SourcePoints[1].x + 20;
+        c.SourcePoints[2].y = c.SourcePoints[1].y;
+        ShowSeparateMarkers();
+    }
+    c.ScreenPoints[2] = {c.SourcePoints[2].x, pictureHeight() - c.SourcePoints[2].y};
+    main_.pbPaint()->update();
+    setUpDownsFromSource();
+}
+
+// ---- execute, reset, show, close -------------------------------------------------------------
+
+void TfDeform::butAcceptClick()
+{
+    std::array<QString, 4> texts;
+    for (size_t n = 0; n < 4; ++n)
+        texts[n] = edtValue_[n]->text();
+    if (!ValidateCalibration(cal(), texts, context_.dialogs)) {
+        context_.dialogs.info(QStringLiteral("パラメータを変更してから実行してください。"));
+        return;
+    }
+    Document& doc = main_.doc();
+    if (!CorrectDistortion(doc.images.workingImage, cal(), doc.images.correctedImage, main_.progress(),
+                           context_.dialogs)) {
+        main_.setShownPicture(doc.images.workingImage);
+        return;
+    }
+    main_.setShownPicture(doc.images.correctedImage);
+    HideMarkers();
+    main_.FitPaintBox(main_.pbGraph());
+    main_.pbGraph()->show();
+    main_.pbPaint()->hide();
+    if (main_.toolWindows())
+        main_.toolWindows()->overviewRefresh();
+    if (context_.dialogs.ask(QStringLiteral("画像の歪は修正されましたか？")) == MsgResult::Yes) {
+        cal().Converted = ConvertData(cal());
+        main_.action(QStringLiteral("acDeformationData"))->setChecked(false);
+        done(0);
+        return;
+    }
+    showUncorrectedForCalibration();
+    ScreenPointsFromSource();
+    if (cbJoint_->isChecked())
+        ShowSharedMarkers();
+    else
+        ShowSeparateMarkers();
+}
+
+void TfDeform::butRejectClick()
+{
+    if (context_.dialogs.ask(QStringLiteral("画像とデータを初期化しますか？")) != MsgResult::Yes)
+        return;
+    if (context_.dialogs.ask(QStringLiteral("全ての設定されたデータは初期化されます。")) != MsgResult::Yes)
+        return;
+    ResetCalibration();
+    main_.setShownPicture(main_.doc().images.workingImage);
+}
+
+void TfDeform::showEvent(QShowEvent* event)
+{
+    TToolWindow::showEvent(event);
+    setUpDownsFromSource();
+    setValueFieldsFromSource();
+    setLogSilently(cbYLog_, cal().YLog);
+    setLogSilently(cbXLog_, cal().XLog);
+    if (cal().Converted) {
+        context_.dialogs.info(
+            QStringLiteral("データは保護されています。データを変更する場合には、初期化ボタンを押してください。"));
+        setInputsEnabled(false);
+    } else {
+        setInputsEnabled(true);
+    }
+}
+
+bool TfDeform::closeQuery()
+{
+    if (cal().PointsSpecified && !cal().Converted)
+        return context_.dialogs.ask(QStringLiteral("画像の歪修正と換算値の計算が行われていません。")) == MsgResult::Yes;
+    return true;
+}
+
+void TfDeform::onClosed()
+{
+    main_.action(QStringLiteral("acDeformationData"))->setChecked(false);
+    HideMarkers();
+    if (cal().Converted)
+        main_.RedrawPointMarkers(main_.settings().connectLine != 0);
+    main_.FitPaintBox(main_.pbGraph());
+    main_.pbGraph()->show();
+    main_.pbPaint()->hide();
+}
+
+bool TfDeform::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyRelease) {
+        for (int n = 0; n < 4; ++n)
+            if (watched == edtValue_[size_t(n)])
+                main_.runCommand([this, n] { edtValueKeyUp(n); });
+    } else if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
+        const QVariant tag = watched->property("tag");
+        if (tag.isValid() && qobject_cast<QSpinBox*>(watched)) {
+            const auto& p = cal().ScreenPoints[size_t(std::clamp(tag.toInt(), 0, 3))];
+            centreScope(p.x, p.row);
+        }
+    }
+    return TToolWindow::eventFilter(watched, event);
+}
+
+} // namespace cvg

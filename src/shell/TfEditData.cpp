@@ -1,0 +1,490 @@
+#include "shell/TfEditData.h"
+
+#include "calibration/ValueText.h"
+#include "platform/Dialogs.h"
+#include "shell/AppContext.h"
+#include "shell/PointMarkers.h"
+#include "shell/TPictureView.h"
+#include "shell/TfrmMain.h"
+#include "shell/ToolWindows.h"
+
+#include <QAction>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "shell/TUpDown.h"
+
+namespace cvg {
+
+namespace {
+
+constexpr QRgb kMarkerRed = 0xFF0000;
+
+bool onlyLeft(const QMouseEvent* event)
+{
+    return event->buttons() == Qt::LeftButton && event->modifiers() == Qt::NoModifier;
+}
+
+} // namespace
+
+// ---- digitizer --------------------------------------------------------------------
+
+TDigitizer::TDigitizer(TfrmMain& main) : QObject(&main), main_(main)
+{
+    TPaintBox* box = main_.pbGraph();
+    box->setCursor(Qt::CrossCursor);
+    box->setMouseTracking(true);
+    box->onPaint = [this](QPainter& painter) { pbGraphOnPaint(painter); };
+    connect(box, &TPaintBox::mousePressed, this,
+            [this](QMouseEvent* e) { main_.runCommand([this, e] { pbGraphMouseDown(e); }); });
+    connect(box, &TPaintBox::mouseMoved, this,
+            [this](QMouseEvent* e) { main_.runCommand([this, e] { pbGraphMouseMove(e); }); });
+    connect(box, &TPaintBox::mouseReleased, this,
+            [this](QMouseEvent* e) { main_.runCommand([this, e] { pbGraphMouseUp(e); }); });
+}
+
+bool TDigitizer::warnUnlessReady(bool forEdit)
+{
+    Dialogs& dialogs = main_.context().dialogs;
+    if (!main_.doc().state.pictureLoaded) {
+        dialogs.warning(QStringLiteral("画像が読み込まれていません。"));
+        return false;
+    }
+    if (!main_.doc().calibration.Converted) {
+        dialogs.warning(QStringLiteral("換算値が計算されていません。"));
+        return false;
+    }
+    if (forEdit && main_.action(QStringLiteral("acDeformationData"))->isChecked()) {
+        dialogs.warning(QStringLiteral("換算値を計算中です。"));
+        return false;
+    }
+    return true;
+}
+
+void TDigitizer::DoDataCovertExecute()
+{
+    QAction* digitize = main_.action(QStringLiteral("DoDataCovert"));
+    // The action toggles its check itself when clicked; the rule decides.
+    const bool wasChecked = !digitize->isChecked();
+    digitize->setChecked(wasChecked);
+    if (!warnUnlessReady(false))
+        return;
+    ToolWindows* windows = main_.toolWindows();
+    main_.action(QStringLiteral("ShowTraceWindow"))->setChecked(false);
+    main_.action(QStringLiteral("EditData"))->setChecked(false);
+    windows->hidePointEditor();
+    if (!wasChecked) {
+        digitize->setChecked(true);
+        main_.action(QStringLiteral("acDeformationData"))->setChecked(false);
+        main_.action(QStringLiteral("EditData"))->setChecked(false);
+        windows->hidePointEditor();
+    } else {
+        digitize->setChecked(false);
+    }
+}
+
+void TDigitizer::EditDataExecute()
+{
+    QAction* edit = main_.action(QStringLiteral("EditData"));
+    const bool wasChecked = !edit->isChecked();
+    edit->setChecked(wasChecked);
+    if (!warnUnlessReady(true))
+        return;
+    if (PointCount(main_.doc().sheets.currentPage()) < 1) {
+        main_.context().dialogs.warning(QStringLiteral("編集するデータがありません。"));
+        return;
+    }
+    main_.action(QStringLiteral("ShowTraceWindow"))->setChecked(false);
+    main_.action(QStringLiteral("DoDataCovert"))->setChecked(false);
+    edit->setChecked(!wasChecked);
+    TfEditData* editor = main_.toolWindows()->fEditData;
+    if (!wasChecked) {
+        editor->show();
+        editor->raise();
+    } else {
+        editor->hide();
+    }
+}
+
+void TDigitizer::acDeleteMarkerExecute()
+{
+    Worksheets& sheets = main_.doc().sheets;
+    sheets.selectionStart = sheets.selectionEnd = sheets.currentRow;
+    main_.DataCutExecute();
+}
+
+void TDigitizer::showMarkerAt(int x, int row)
+{
+    marker_ = {x, row};
+    paintRequest_ = true;
+    main_.pbGraph()->update();
+}
+
+void TDigitizer::pbGraphOnPaint(QPainter& painter)
+{
+    if (!paintRequest_ && !dragging_)
+        return;
+    paintRequest_ = false;
+    const int c = currentSize;
+    painter.setPen(QPen(QColor(128, 128, 128), 1));
+    painter.setBrush(QColor(255, 0, 0));
+    // Right and bottom edges exclusive: 2c + 1 pixels, outline included.
+    painter.drawRect(QRect(marker_.x() - c, marker_.y() - c, 2 * c, 2 * c));
+    markerShown_ = true;
+}
+
+bool TDigitizer::redShownAt(int x, int row) const
+{
+    const int c = currentSize;
+    if ((markerShown_ || paintRequest_) && std::abs(x - marker_.x()) < c && std::abs(row - marker_.y()) < c)
+        return true;
+    const QImage& shown = main_.shownPicture();
+    if (x < 0 || row < 0 || x >= shown.width() || row >= shown.height())
+        return false;
+    const uchar* p = shown.constScanLine(row) + 3 * x;
+    return (qRgb(p[0], p[1], p[2]) & 0xFFFFFF) == kMarkerRed;
+}
+
+void TDigitizer::pbGraphMouseDown(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    const int x = pos.x(), row = pos.y();
+    Document& doc = main_.doc();
+    WorksheetPage& page = doc.sheets.currentPage();
+    if (event->button() == Qt::LeftButton && onlyLeft(event)) {
+        const bool onMarker = redShownAt(x, row);
+        if (onMarker)
+            dragging_ = true;
+        // A press on the red marker starts a drag; it does not also add a point.
+        if (main_.action(QStringLiteral("DoDataCovert"))->isChecked() && !onMarker) {
+            const int height = main_.shownPicture().height();
+            if (!AppendPoint(page, {x, height - row})) {
+                main_.context().dialogs.warning(
+                    QStringLiteral("このワークシートにはこれ以上データを追加できません（上限 1000000 点）。"));
+            } else {
+                drawGeneralMarker(main_.imImage()->mutablePicture(), x, row, generalSize);
+                main_.imImage()->pictureChanged(QRect(x - generalSize - 1, row - generalSize - 1,
+                                                      2 * generalSize + 3, 2 * generalSize + 3));
+                if (main_.toolWindows())
+                    main_.toolWindows()->overviewRefresh();
+                main_.MarkModified();
+            }
+        }
+    } else if (event->button() == Qt::RightButton && event->modifiers() == Qt::NoModifier) {
+        main_.action(QStringLiteral("acDeleteMarker"))->setVisible(redShownAt(x, row));
+        popupPending_ = true;
+    }
+    if (!IsSortedByX(page.points))
+        SortByX(page.points);
+    main_.pointsChanged();
+}
+
+void TDigitizer::pbGraphMouseMove(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    const int x = pos.x(), row = pos.y();
+    const int height = main_.shownPicture().height();
+    const int y = height - row;
+    Document& doc = main_.doc();
+    WorksheetPage& page = doc.sheets.currentPage();
+    const int count = PointCount(page);
+    if (main_.action(QStringLiteral("EditData"))->isChecked()) {
+        const int current = doc.sheets.currentRow;
+        if (dragging_) {
+            if (current >= 1 && current <= count) {
+                Point& p = page.points[size_t(current) - 1];
+                const Qt::KeyboardModifiers mods = event->modifiers();
+                bool changed = false;
+                if (event->buttons() == Qt::LeftButton && mods == Qt::NoModifier) {
+                    marker_ = {x, row};
+                    p = {x, y};
+                    changed = true;
+                } else if (event->buttons() == Qt::LeftButton && mods == Qt::ShiftModifier) {
+                    marker_.setY(row);
+                    p.Y = y;
+                    changed = true;
+                } else if (event->buttons() == Qt::LeftButton && mods == Qt::ControlModifier) {
+                    marker_.setX(x);
+                    p.X = x;
+                    changed = true;
+                }
+                if (changed) {
+                    moved_ = true;
+                    main_.pbGraph()->update();
+                    main_.pointsChanged();
+                    main_.SelectSheetRow(current);
+                    main_.MarkModified();
+                }
+            }
+        } else if (count >= 1) {
+            int match = 0;
+            for (int r = 1; r <= count; ++r) {
+                const Point& p = page.points[size_t(r) - 1];
+                if (p.X == x && p.Y == y)
+                    match = r; // the last one wins
+            }
+            if (match > 0) {
+                doc.sheets.currentRow = match;
+                main_.SelectSheetRow(match);
+                showMarkerAt(x, row);
+            }
+        }
+    }
+    if (main_.toolWindows())
+        main_.toolWindows()->centreScope(x, row);
+    if (main_.settings().showDataInfo) {
+        if (doc.calibration.Converted)
+            main_.lblConvertedCoodinate()->setText(ValueText(ConvertX(doc.calibration, x)) + QLatin1Char(' ')
+                                                   + ValueText(ConvertY(doc.calibration, y)));
+        else
+            main_.lblConvertedCoodinate()->clear();
+        main_.lblCoordinate()->setText(QStringLiteral("%1 %2").arg(x).arg(y));
+    }
+}
+
+void TDigitizer::pbGraphMouseUp(QMouseEvent* event)
+{
+    dragging_ = false;
+    if (moved_) {
+        moved_ = false;
+        if (PointCount(main_.doc().sheets.currentPage()) >= 1)
+            rebuildWithSquares();
+    }
+    if (popupPending_ && event->button() == Qt::RightButton) {
+        popupPending_ = false;
+        main_.menu(QStringLiteral("popMarker"))->popup(main_.pbGraph()->mapToGlobal(event->position().toPoint()));
+    }
+}
+
+void TDigitizer::rebuildWithSquares()
+{
+    NullProgress quiet;
+    main_.setShownPicture(RedrawPointMarkers(main_.doc().images.correctedImage,
+                                             main_.doc().sheets.currentPage().points, false, generalSize, quiet));
+}
+
+// ---- point editor ------------------------------------------------------------------------
+
+TfEditData::TfEditData(TfrmMain& main, AppContext& context, TDigitizer& digitizer)
+    : TToolWindow(&main, context, QStringLiteral("Edit"), {0, 0},
+                  Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint)
+    , main_(main)
+    , digitizer_(digitizer)
+{
+    setObjectName(QStringLiteral("fEditData"));
+    setWindowTitle(QStringLiteral("数値編集"));
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(6, 6, 6, 6);
+    grid->setSpacing(4);
+    grid->addWidget(new QLabel(QStringLiteral("選択座標"), this), 0, 0);
+    for (int axis = 0; axis < 2; ++axis) {
+        auto* field = new QLineEdit(QStringLiteral("0"), this);
+        field->setObjectName(QString::fromLatin1(axis == 0 ? "edtX" : "edtY"));
+        auto* ud = new TUpDown(this);
+        ud->setObjectName(QString::fromLatin1(axis == 0 ? "udX" : "udY"));
+        ud->setRange(0, 10000);
+        ud->setWrapping(false);
+        ud->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+        ud->setProperty("tag", axis + 1);
+        // Only the arrows of the up-down are used; the field beside it holds the text.
+        ud->setFixedWidth(18);
+        ud->field()->hide();
+        grid->addWidget(field, 0, 1 + 2 * axis);
+        grid->addWidget(ud, 0, 2 + 2 * axis);
+        (axis == 0 ? edtX_ : edtY_) = field;
+        (axis == 0 ? udX_ : udY_) = ud;
+        connect(ud, &QSpinBox::valueChanged, this, [this, axis] {
+            if (!programmatic_)
+                main_.runCommand([this, axis] { udClick(axis == 0); });
+        });
+        connect(field, &QLineEdit::textChanged, this, [this] { edtChange(); });
+    }
+    butPrevious_ = new QPushButton(QStringLiteral("<<"), this);
+    butPrevious_->setObjectName(QStringLiteral("butPrevious"));
+    butNext_ = new QPushButton(QStringLiteral(">>"), this);
+    butNext_->setObjectName(QStringLiteral("butNext"));
+    butDelete_ = new QPushButton(QStringLiteral("削除(&D)"), this);
+    butDelete_->setObjectName(QStringLiteral("butDelete"));
+    auto* close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
+    close->setObjectName(QStringLiteral("butClose"));
+    auto* help = new QPushButton(QStringLiteral("ヘルプ(&H)"), this);
+    help->setObjectName(QStringLiteral("butHelp"));
+    grid->addWidget(butPrevious_, 1, 0);
+    grid->addWidget(butNext_, 1, 1);
+    grid->addWidget(butDelete_, 1, 2, 1, 3);
+    grid->addWidget(close, 2, 2, 1, 3);
+    grid->addWidget(help, 2, 0, 1, 2);
+    connect(butPrevious_, &QPushButton::clicked, this, [this] { main_.runCommand([this] { butOnClick(-1); }); });
+    connect(butNext_, &QPushButton::clicked, this, [this] { main_.runCommand([this] { butOnClick(1); }); });
+    connect(butDelete_, &QPushButton::clicked, this, [this] { main_.runCommand([this] { butDeleteClick(); }); });
+    connect(close, &QPushButton::clicked, this, [this] { done(0); });
+    connect(help, &QPushButton::clicked, this, [this] {
+        if (main_.toolWindows())
+            main_.toolWindows()->ShowHelpTopic(QStringLiteral("DialogEdit.htm"));
+        stayOnTop();
+    });
+}
+
+void TfEditData::showRow(int row)
+{
+    const std::vector<Point>& points = main_.doc().sheets.currentPage().points;
+    if (row < 1 || size_t(row) > points.size()) {
+        clearFields();
+        return;
+    }
+    const Point& p = points[size_t(row) - 1];
+    edtX_->setText(QString::number(p.X));
+    edtY_->setText(QString::number(p.Y));
+    programmatic_ = true;
+    udX_->setValue(p.X);
+    udY_->setValue(p.Y);
+    programmatic_ = false;
+}
+
+void TfEditData::clearFields()
+{
+    edtX_->clear();
+    edtY_->clear();
+}
+
+void TfEditData::placeMarkerFromUpDowns()
+{
+    digitizer_.showMarkerAt(udX_->value(), main_.pbGraph()->height() - udY_->value());
+}
+
+void TfEditData::showEvent(QShowEvent* event)
+{
+    TToolWindow::showEvent(event);
+    showRow(main_.currentGridRow());
+    placeMarkerFromUpDowns();
+}
+
+void TfEditData::udClick(bool isX)
+{
+    const int row = main_.currentGridRow();
+    WorksheetPage& page = main_.doc().sheets.currentPage();
+    // The up-down's position goes into its field, then the field into the cell.
+    (isX ? edtX_ : edtY_)->setText(QString::number((isX ? udX_ : udY_)->value()));
+    if (row >= 1 && row <= PointCount(page)) {
+        Point& p = page.points[size_t(row) - 1];
+        (isX ? p.X : p.Y) = (isX ? udX_ : udY_)->value();
+        main_.pointsChanged();
+    }
+    digitizer_.rebuildWithSquares();
+    if (main_.toolWindows())
+        main_.toolWindows()->centreScope(udX_->value(), main_.pbGraph()->height() - udY_->value());
+    placeMarkerFromUpDowns();
+    main_.MarkModified();
+}
+
+void TfEditData::butOnClick(int tag)
+{
+    const int target = main_.currentGridRow() + tag;
+    if (target > 0)
+        main_.SelectSheetRow(target);
+}
+
+void TfEditData::butDeleteClick()
+{
+    Worksheets& sheets = main_.doc().sheets;
+    sheets.selectionStart = sheets.selectionEnd = main_.currentGridRow();
+    main_.DataCutExecute();
+    showRow(main_.currentGridRow());
+    placeMarkerFromUpDowns();
+}
+
+void TfEditData::edtChange()
+{
+    const bool on = !(edtX_->text().isEmpty() && edtY_->text().isEmpty());
+    udX_->setEnabled(on);
+    udY_->setEnabled(on);
+    butDelete_->setEnabled(on);
+}
+
+void TfEditData::onClosed()
+{
+    digitizer_.showMarkerAt(-10, -10);
+    main_.action(QStringLiteral("EditData"))->setChecked(false);
+}
+
+// ---- marker sizes ---------------------------------------------------------------------------
+
+TfMarker::TfMarker(TfrmMain& main, AppContext& context, TDigitizer& digitizer)
+    : TToolWindow(&main, context, QStringLiteral("Mark"), {0, 0, 3, 3},
+                  Qt::Dialog | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    , main_(main)
+    , digitizer_(digitizer)
+{
+    setObjectName(QStringLiteral("fMarker"));
+    setWindowTitle(QStringLiteral("マーカ・サイズ"));
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel(QStringLiteral("一般マーカ"), this), 0, 0);
+    grid->addWidget(new QLabel(QStringLiteral("選択マーカ"), this), 1, 0);
+    for (int tag = 0; tag < 2; ++tag) {
+        auto* ud = new TUpDown(this);
+        ud->setObjectName(QString::fromLatin1(tag == 0 ? "udGeneral" : "udCurrent"));
+        ud->field()->setObjectName(QString::fromLatin1(tag == 0 ? "edtGeneral" : "edtCurrent"));
+        ud->field()->setReadOnly(true);
+        ud->setRange(1, 5);
+        ud->setWrapping(false);
+        ud->setProperty("tag", tag);
+        grid->addWidget(ud, tag, 1);
+        (tag == 0 ? udGeneral_ : udCurrent_) = ud;
+        connect(ud, &QSpinBox::valueChanged, this, [this, tag](int value) {
+            (tag == 0 ? digitizer_.generalSize : digitizer_.currentSize) = value;
+        });
+    }
+    auto* close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
+    close->setObjectName(QStringLiteral("butClose"));
+    auto* help = new QPushButton(QStringLiteral("ヘルプ(&H)"), this);
+    help->setObjectName(QStringLiteral("butHelp"));
+    grid->addWidget(close, 2, 0);
+    grid->addWidget(help, 2, 1);
+    connect(close, &QPushButton::clicked, this, [this] { done(0); });
+    connect(help, &QPushButton::clicked, this, [this] {
+        if (main_.toolWindows())
+            main_.toolWindows()->ShowHelpTopic(QStringLiteral("DialogMarker.htm"));
+        stayOnTop();
+    });
+    // Sizes outside 1..5 in a stored value are pulled into range.
+    digitizer_.generalSize = std::clamp(storedExtra(0), 1, 5);
+    digitizer_.currentSize = std::clamp(storedExtra(1), 1, 5);
+    udGeneral_->setValue(digitizer_.generalSize);
+    udCurrent_->setValue(digitizer_.currentSize);
+}
+
+void TfMarker::showEvent(QShowEvent* event)
+{
+    TToolWindow::showEvent(event);
+    udGeneral_->setValue(digitizer_.generalSize);
+    udCurrent_->setValue(digitizer_.currentSize);
+}
+
+void TfMarker::onClosed()
+{
+    main_.RedrawPointMarkers(main_.settings().connectLine != 0);
+    main_.action(QStringLiteral("MakerSizeConfigularion"))->setChecked(false);
+    setStoredExtra(0, digitizer_.generalSize);
+    setStoredExtra(1, digitizer_.currentSize);
+}
+
+void TfMarker::MakerSizeConfigularionExecute()
+{
+    QAction* act = main_.action(QStringLiteral("MakerSizeConfigularion"));
+    if (!isVisible()) {
+        show();
+        raise();
+        act->setChecked(true);
+    } else {
+        hide();
+        act->setChecked(false);
+    }
+}
+
+} // namespace cvg
