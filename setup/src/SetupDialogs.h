@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace cvg::setup {
+
+enum class BoxIcon { None, Information, Warning };
+enum class BoxButtons { OK, Yes };
+// Closed: the box was dismissed without pressing a button (Esc, close box).
+enum class BoxResult { Closed, OK, Yes };
+
+struct Box {
+    QString text;
+    BoxIcon icon = BoxIcon::None;
+    BoxButtons buttons = BoxButtons::OK;
+    QString title;
+};
+
+// The boxes and the folder chooser of the installer, behind an interface so
+// that tests answer them from a script.
+class SetupDialogs {
+public:
+    virtual ~SetupDialogs() = default;
+    virtual BoxResult message(const Box& box) = 0;
+    // A folder chooser that starts at the desktop; nothing when cancelled.
+    virtual std::optional<QString> chooseFolder(const QString& caption, const QString& rootName) = 0;
+};
+
+} // namespace cvg::setup

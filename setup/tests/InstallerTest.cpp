@@ -1,0 +1,378 @@
+// The install and uninstall flows against a temporary home folder.
+#include "Installer.h"
+#include "DesktopFiles.h"
+#include "ProductFiles.h"
+#include "SetupTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include <cerrno>
+#include <cstring>
+
+using namespace cvg::setup;
+using namespace cvg::setup::test;
+
+namespace {
+
+std::string s(const QString& text)
+{
+    return text.toStdString();
+}
+
+const QStringList kTitles = {
+    QStringLiteral("Curvegleanerプログラム"),
+    QStringLiteral("ヘルプファイル"),
+    QStringLiteral("最初にお読みください"),
+    QStringLiteral("問題報告リスト"),
+    QStringLiteral("よくある質問"),
+    QStringLiteral("ご案内"),
+    QStringLiteral("サンプルデータ"),
+};
+const QStringList kFiles = {
+    QStringLiteral("cvghelp.chm"),
+    QStringLiteral("cvglean"),
+    QStringLiteral("faq.txt"),
+    QStringLiteral("infomation.txt"),
+    QStringLiteral("problems.txt"),
+    QStringLiteral("readme.txt"),
+    QStringLiteral("sample.cvd"),
+    QStringLiteral("setup"),
+};
+
+class InstallerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(home.valid());
+        dist = home.path(QStringLiteral("dist"));
+        argumentsFile = home.path(QStringLiteral("arguments.txt"));
+        writeDistribution(dist, argumentsFile);
+    }
+    void expectDone(BoxResult answer = BoxResult::Yes)
+    {
+        dialogs.expectBox(
+            QStringLiteral("インストールは終了しました"), BoxIcon::Information, BoxButtons::Yes, answer);
+    }
+    QString shortcut(const QString& title) const { return home.folders().shortcutFile(title); }
+    QString data(const QString& relative) const
+    {
+        return home.path(QStringLiteral(".local/share/") + relative);
+    }
+    QString config(const QString& relative) const { return home.path(QStringLiteral(".config/") + relative); }
+
+    TempHome home;
+    QString dist, argumentsFile;
+    ScriptedSetupDialogs dialogs;
+    RecordingShell shell;
+};
+
+// Folder names a desktop must not mistake for anything but a name.
+const QString kOddFolder = QStringLiteral("My Apps \"x\" it's $HOME; touch pwned `id`");
+
+TEST_F(InstallerTest, InstallWritesFilesShortcutsAssociationAndRecord)
+{
+    const QString target = home.path(kOddFolder + QStringLiteral("/Curvegleaner32"));
+    Installer installer(dist, home.folders(), dialogs, shell);
+    ASSERT_TRUE(installer.programPresent());
+    expectDone();
+    EXPECT_TRUE(installer.install(target));
+    dialogs.verify();
+    EXPECT_EQ(shell.changes, 1);
+
+    EXPECT_EQ(entries(target), kFiles);
+    for (const QString& name : kFiles)
+        EXPECT_EQ(fileBytes(target + QLatin1Char('/') + name), fileBytes(dist + QLatin1Char('/') + name))
+            << s(name);
+    EXPECT_TRUE(QFileInfo(target + QStringLiteral("/cvglean")).isExecutable());
+    EXPECT_TRUE(QFileInfo(target + QStringLiteral("/setup")).isExecutable());
+
+    // One desktop entry per title in the group folder, nothing else there.
+    QStringList expected;
+    for (const QString& t : kTitles)
+        expected << t + QStringLiteral(".desktop");
+    expected.sort();
+    EXPECT_EQ(entries(home.folders().groupFolder()), expected);
+
+    // In the desktop file, the folder's quote, dollar and backquote are escaped
+    // for the command line, then each backslash once more for the file.
+    const QString escaped = home.path(QStringLiteral(R"(My Apps \\"x\\" it's \\$HOME; touch pwned \\`id\\`)"))
+        + QStringLiteral("/Curvegleaner32");
+    const QString working = target + QStringLiteral("/");
+    EXPECT_EQ(s(QString::fromUtf8(fileBytes(shortcut(QStringLiteral("Curvegleanerプログラム"))))),
+        s(QStringLiteral("[Desktop Entry]\nType=Application\nName=Curvegleanerプログラム\n"
+                         "Exec=\"%1/cvglean\"\nPath=%2\nCategories=X-Curvegleaner32;\nTerminal=false\n")
+                .arg(escaped, working)));
+    EXPECT_EQ(s(QString::fromUtf8(fileBytes(shortcut(QStringLiteral("サンプルデータ"))))),
+        s(QStringLiteral("[Desktop Entry]\nType=Application\nName=サンプルデータ\n"
+                         "Exec=\"xdg-open\" \"%1/sample.cvd\"\nPath=%2\nCategories=X-Curvegleaner32;\n"
+                         "Terminal=false\n")
+                .arg(escaped, working)));
+    EXPECT_EQ(s(QString::fromUtf8(fileBytes(data(QStringLiteral("applications/Curvegleaner32.desktop"))))),
+        s(QStringLiteral("[Desktop Entry]\nType=Application\nName=Curvegleaner32\n"
+                         "Comment=関連づけファイル\nExec=\"%1/cvglean\" %f\n"
+                         "MimeType=application/x-curvegleaner32;\nNoDisplay=true\nTerminal=false\n")
+                .arg(escaped)));
+    EXPECT_EQ(s(QString::fromUtf8(
+                  fileBytes(data(QStringLiteral("applications/Curvegleaner32-uninstall.desktop"))))),
+        s(QStringLiteral("[Desktop Entry]\nType=Application\nName=Curvegleaner32の削除\n"
+                         "Exec=\"%1/setup\" \"/Uninstall\"\nPath=%2\nCategories=Settings;\n"
+                         "Terminal=false\n")
+                .arg(escaped, working)));
+    EXPECT_EQ(fileBytes(data(QStringLiteral("mime/packages/Curvegleaner32.xml"))),
+        mimePackageText(QStringLiteral("関連づけファイル")).toUtf8());
+    EXPECT_EQ(fileBytes(config(QStringLiteral("mimeapps.list"))),
+        QByteArray("[Default Applications]\napplication/x-curvegleaner32=Curvegleaner32.desktop;\n"));
+    EXPECT_EQ(fileBytes(config(QStringLiteral("menus/applications-merged/Curvegleaner32.menu"))),
+        groupMenuText().toUtf8());
+    EXPECT_EQ(fileBytes(data(QStringLiteral("desktop-directories/Curvegleaner32.directory"))),
+        groupDirectoryText().toUtf8());
+
+    // The record holds the keys, values and texts of the registry entries.
+    const QString raw = home.path(kOddFolder).replace(QLatin1Char('"'), QStringLiteral("\\\""))
+        + QStringLiteral("/Curvegleaner32");
+    EXPECT_EQ(s(QString::fromUtf8(fileBytes(data(QStringLiteral("Curvegleaner32/registration.txt"))))),
+        s(QStringLiteral("[classes root\\.cvd]\n"
+                         "@=\"Curvegleaner32\"\n"
+                         "[classes root\\Curvegleaner32]\n"
+                         "@=\"関連づけファイル\"\n"
+                         "[classes root\\Curvegleaner32\\DefaultIcon]\n"
+                         "@=\"%1/cvglean,0\"\n"
+                         "[classes root\\Curvegleaner32\\shell\\open\\command]\n"
+                         "@=\"\\\"%1/cvglean\\\" \\\"%2\\\"\"\n"
+                         "[local machine\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+                         "Curvegleaner32]\n"
+                         "\"DisplayName\"=\"Curvegleaner32の削除\"\n"
+                         "\"UninstallString\"=\"%1/setup /Uninstall\"\n")
+                .arg(raw, QStringLiteral("%1"))));
+
+    // The desktop's own validator accepts every entry.
+    const QStringList written = { shortcut(kTitles[0]), shortcut(kTitles[1]), shortcut(kTitles[6]),
+        home.folders().handlerEntry(), home.folders().uninstallEntry() };
+    for (const QString& entry : written) {
+        const RunResult v = runTool(QStringLiteral("desktop-file-validate"), { entry }, home.path(QString()));
+        if (!v.started)
+            break;
+        // Hints (an own category only) are fine; errors and warnings are not.
+        EXPECT_EQ(v.exitCode, 0) << s(entry) << "\n" << s(v.output);
+        EXPECT_FALSE(
+            v.output.contains(QStringLiteral("error:")) || v.output.contains(QStringLiteral("warning:")))
+            << s(v.output);
+    }
+}
+
+// The desktop itself, through its own tools: a ".cvd" file is of our type,
+// our entry is its default, and launching it hands over the document's path
+// as the one argument, whatever the folder and the document are called.
+TEST_F(InstallerTest, DesktopOpensDocumentsWithTheInstalledProgram)
+{
+    const QString target = home.path(kOddFolder + QStringLiteral("/Curvegleaner32"));
+    Installer installer(dist, home.folders(), dialogs, shell);
+    expectDone();
+    ASSERT_TRUE(installer.install(target));
+
+    const QString document = home.path(QStringLiteral("graph \"1\"; it's $x `y`.cvd"));
+    writeBytes(document,
+        "\x03"
+        "CVD");
+    const QString work = home.path(QString());
+
+    const RunResult type = runTool(QStringLiteral("gio"),
+        { QStringLiteral("info"), QStringLiteral("-a"), QStringLiteral("standard::content-type"), document },
+        work);
+    if (!type.started)
+        GTEST_SKIP() << "gio is not installed; the desktop's view of the association is not checked";
+    EXPECT_TRUE(type.output.contains(QStringLiteral("standard::content-type: application/x-curvegleaner32")))
+        << s(type.output);
+
+    const RunResult mime = runTool(QStringLiteral("gio"), { QStringLiteral("mime"), kMimeType }, work);
+    EXPECT_TRUE(mime.output.contains(QStringLiteral("Curvegleaner32.desktop"))) << s(mime.output);
+
+    const RunResult launch = runTool(
+        QStringLiteral("gio"), { QStringLiteral("launch"), home.folders().handlerEntry(), document }, work);
+    EXPECT_EQ(launch.exitCode, 0) << s(launch.output);
+    // The launched program runs on its own; wait for what it writes.
+    for (int i = 0; i < 100 && !QFileInfo(argumentsFile).size(); ++i)
+        QThread::msleep(50);
+    EXPECT_EQ(s(QString::fromUtf8(fileBytes(argumentsFile))), s(document + QLatin1Char('\n')));
+    EXPECT_FALSE(QFileInfo::exists(home.path(QStringLiteral("pwned"))));
+    EXPECT_FALSE(QFileInfo::exists(target + QStringLiteral("/pwned")));
+}
+
+TEST_F(InstallerTest, SecondInstallReplacesWithoutAsking)
+{
+    const QString first = home.path(QStringLiteral("first/Curvegleaner32"));
+    const QString second = home.path(QStringLiteral("second/Curvegleaner32"));
+    Installer installer(dist, home.folders(), dialogs, shell);
+    writeBytes(config(QStringLiteral("mimeapps.list")), "[Default Applications]\ntext/html=b.desktop\n");
+
+    expectDone();
+    ASSERT_TRUE(installer.install(first));
+    const QByteArray firstShortcut = fileBytes(shortcut(kTitles[1]));
+    const QByteArray firstRecord = fileBytes(data(QStringLiteral("Curvegleaner32/registration.txt")));
+
+    // Installed files and shortcuts changed since are put back; dismissing the box keeps the window.
+    writeBytes(first + QStringLiteral("/readme.txt"), "edited");
+    writeBytes(first + QStringLiteral("/cvglean"), "broken");
+    writeBytes(shortcut(kTitles[1]), "broken");
+    expectDone(BoxResult::Closed);
+    EXPECT_FALSE(installer.install(first));
+    dialogs.verify();
+    EXPECT_EQ(
+        fileBytes(first + QStringLiteral("/readme.txt")), fileBytes(dist + QStringLiteral("/readme.txt")));
+    EXPECT_EQ(fileBytes(first + QStringLiteral("/cvglean")), fileBytes(dist + QStringLiteral("/cvglean")));
+    EXPECT_EQ(fileBytes(shortcut(kTitles[1])), firstShortcut);
+    EXPECT_EQ(fileBytes(data(QStringLiteral("Curvegleaner32/registration.txt"))), firstRecord);
+    EXPECT_EQ(entries(first), kFiles) << "no copies left half-way";
+
+    // Into another folder: the shortcuts and the registrations follow it, nothing doubles.
+    expectDone();
+    ASSERT_TRUE(installer.install(second + QStringLiteral("/")));
+    const QString record
+        = QString::fromUtf8(fileBytes(data(QStringLiteral("Curvegleaner32/registration.txt"))));
+    EXPECT_EQ(record.count(QStringLiteral("[classes root\\Curvegleaner32]")), 1);
+    EXPECT_TRUE(record.contains(QStringLiteral("\"UninstallString\"=\"%1/setup /Uninstall\"").arg(second)))
+        << s(record);
+    EXPECT_FALSE(record.contains(first));
+    EXPECT_TRUE(
+        fileBytes(shortcut(kTitles[0])).contains(QFile::encodeName(second + QStringLiteral("/cvglean\""))));
+    EXPECT_EQ(fileBytes(config(QStringLiteral("mimeapps.list"))),
+        QByteArray("[Default Applications]\ntext/html=b.desktop\n"
+                   "application/x-curvegleaner32=Curvegleaner32.desktop;\n"));
+}
+
+TEST_F(InstallerTest, FailedCopyReportsTheSystemTextAndGoesOn)
+{
+    const QString target = home.path(QStringLiteral("apps/Curvegleaner32"));
+    QFile::remove(dist + QStringLiteral("/cvghelp.chm"));
+    writeBytes(target + QStringLiteral("/cvghelp.chm"), "help of an older version");
+    ASSERT_TRUE(QDir().mkpath(target + QStringLiteral("/faq.txt/kept")));
+
+    Installer installer(dist, home.folders(), dialogs, shell);
+    dialogs.expectBox(QString::fromLocal8Bit(std::strerror(ENOENT)) + QStringLiteral(" : cvghelp.chm"),
+        BoxIcon::None, BoxButtons::OK, BoxResult::OK);
+    dialogs.expectBox(QString::fromLocal8Bit(std::strerror(EISDIR)) + QStringLiteral(" : faq.txt"),
+        BoxIcon::None, BoxButtons::OK, BoxResult::OK);
+    expectDone();
+    EXPECT_TRUE(installer.install(target));
+    dialogs.verify();
+
+    EXPECT_EQ(fileBytes(target + QStringLiteral("/cvghelp.chm")), QByteArray("help of an older version"));
+    EXPECT_TRUE(QFileInfo(target + QStringLiteral("/faq.txt/kept")).isDir());
+    for (const char* name : { "infomation.txt", "problems.txt", "sample.cvd", "setup" })
+        EXPECT_EQ(fileBytes(target + QLatin1Char('/') + QLatin1String(name)),
+            fileBytes(dist + QLatin1Char('/') + QLatin1String(name)))
+            << name;
+    // The shortcuts are made even for the files that failed.
+    for (const QString& t : kTitles)
+        EXPECT_TRUE(QFileInfo::exists(shortcut(t))) << s(t);
+    EXPECT_TRUE(QFileInfo::exists(data(QStringLiteral("Curvegleaner32/registration.txt"))));
+}
+
+TEST_F(InstallerTest, RefusesAFolderThatIsNotAnAbsoluteName)
+{
+    const QString cwd = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(home.path(QString())));
+    Installer installer(dist, home.folders(), dialogs, shell);
+    for (const QString& bad : { QString(), QStringLiteral("apps/Curvegleaner32"),
+             home.path(QStringLiteral("a\nb/Curvegleaner32")), home.path(QStringLiteral("a\tb")) }) {
+        dialogs.expectBox(QStringLiteral("インストール先のフォルダーを絶対パスで指定してください。"),
+            BoxIcon::Warning, BoxButtons::OK, BoxResult::OK);
+        EXPECT_FALSE(installer.install(bad)) << s(bad);
+        dialogs.verify();
+    }
+    QDir::setCurrent(cwd);
+    EXPECT_EQ(shell.changes, 0);
+    EXPECT_EQ(entries(home.path(QString())), QStringList({ QStringLiteral("dist") }))
+        << "nothing was created";
+}
+
+TEST_F(InstallerTest, UninstallLeavesOnlySetupAndRemovesSettingsAndRegistrations)
+{
+    const QString target = home.path(kOddFolder + QStringLiteral("/Curvegleaner32"));
+    const QByteArray usersDefaults = "[Added Associations]\ntext/plain=e.desktop;\n";
+    writeBytes(config(QStringLiteral("mimeapps.list")), usersDefaults);
+    {
+        Installer installer(dist, home.folders(), dialogs, shell);
+        expectDone();
+        ASSERT_TRUE(installer.install(target));
+    }
+    // The main program's settings and the maker's other settings, next to someone else's.
+    writeBytes(config(QStringLiteral("Velmoran/Curvegleaner32.ini")), "[General]\nMain=@ByteArray(x)\n");
+    writeBytes(config(QStringLiteral("Velmoran/Other/deep.ini")), "x");
+    writeBytes(config(QStringLiteral("Velmoran.ini")), "x");
+    writeBytes(config(QStringLiteral("Someone/kept.ini")), "kept");
+    writeBytes(target + QStringLiteral("/mine.txt"), "the user's own file");
+    shell.changes = 0;
+
+    // Run from the installed folder; the box dismissed keeps the registrations.
+    Installer installed(target, home.folders(), dialogs, shell);
+    dialogs.expectBox(
+        QStringLiteral("システムから削除しました"), BoxIcon::Information, BoxButtons::Yes, BoxResult::Closed);
+    EXPECT_FALSE(installed.uninstall());
+    dialogs.verify();
+    EXPECT_EQ(entries(target), QStringList({ QStringLiteral("mine.txt"), QStringLiteral("setup") }));
+    EXPECT_FALSE(QFileInfo::exists(home.folders().groupFolder()));
+    EXPECT_FALSE(QFileInfo::exists(home.folders().groupMenuFile()));
+    EXPECT_FALSE(QFileInfo::exists(home.folders().groupDirectoryFile()));
+    EXPECT_TRUE(QFileInfo::exists(config(QStringLiteral("Velmoran/Curvegleaner32.ini"))));
+    EXPECT_TRUE(QFileInfo::exists(home.folders().registrationRecord()));
+    EXPECT_TRUE(QFileInfo::exists(home.folders().handlerEntry()));
+    EXPECT_EQ(shell.changes, 0);
+
+    dialogs.expectBox(
+        QStringLiteral("システムから削除しました"), BoxIcon::Information, BoxButtons::Yes, BoxResult::Yes);
+    EXPECT_TRUE(installed.uninstall());
+    dialogs.verify();
+    EXPECT_EQ(shell.changes, 1);
+    EXPECT_EQ(entries(target), QStringList({ QStringLiteral("mine.txt"), QStringLiteral("setup") }));
+    EXPECT_FALSE(QFileInfo::exists(config(QStringLiteral("Velmoran"))));
+    EXPECT_FALSE(QFileInfo::exists(config(QStringLiteral("Velmoran.ini"))));
+    EXPECT_EQ(fileBytes(config(QStringLiteral("Someone/kept.ini"))), QByteArray("kept"));
+    EXPECT_FALSE(QFileInfo::exists(home.folders().registrationRecord()));
+    EXPECT_FALSE(QFileInfo::exists(data(QStringLiteral("Curvegleaner32"))));
+    EXPECT_FALSE(QFileInfo::exists(home.folders().mimePackage()));
+    EXPECT_FALSE(QFileInfo::exists(home.folders().handlerEntry()));
+    EXPECT_FALSE(QFileInfo::exists(home.folders().uninstallEntry()));
+    EXPECT_EQ(fileBytes(config(QStringLiteral("mimeapps.list"))), usersDefaults)
+        << "the user's lines are kept";
+
+    // The desktop no longer knows the type.
+    const QString document = home.path(QStringLiteral("after.cvd"));
+    writeBytes(document,
+        "\x03"
+        "CVD");
+    const RunResult type = runTool(QStringLiteral("gio"),
+        { QStringLiteral("info"), QStringLiteral("-a"), QStringLiteral("standard::content-type"), document },
+        home.path(QString()));
+    if (type.started) {
+        EXPECT_FALSE(type.output.contains(kMimeType)) << s(type.output);
+    }
+}
+
+TEST_F(InstallerTest, UninstallKeepsAGroupFolderThatHoldsOtherEntries)
+{
+    const QString target = home.path(QStringLiteral("apps/Curvegleaner32"));
+    {
+        Installer installer(dist, home.folders(), dialogs, shell);
+        expectDone();
+        ASSERT_TRUE(installer.install(target));
+    }
+    const QString foreign = home.folders().groupFolder() + QStringLiteral("/user added.desktop");
+    writeBytes(foreign, "[Desktop Entry]\n");
+    // Started from the distribution folder: the distribution's copies go, the installed ones stay.
+    Installer fromDist(dist, home.folders(), dialogs, shell);
+    dialogs.expectBox(
+        QStringLiteral("システムから削除しました"), BoxIcon::Information, BoxButtons::Yes, BoxResult::Yes);
+    EXPECT_TRUE(fromDist.uninstall());
+    EXPECT_EQ(entries(home.folders().groupFolder()), QStringList({ QStringLiteral("user added.desktop") }));
+    EXPECT_TRUE(QFileInfo::exists(home.folders().groupMenuFile()));
+    EXPECT_EQ(entries(dist), QStringList({ QStringLiteral("setup") }));
+    EXPECT_EQ(entries(target), kFiles);
+}
+
+} // namespace

@@ -1,0 +1,190 @@
+// The installer's window, offscreen, with scripted boxes.
+#include "Installer.h"
+#include "ProductFiles.h"
+#include "SetupTestSupport.h"
+#include "TfrMain.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+
+using namespace cvg::setup;
+using namespace cvg::setup::test;
+
+namespace {
+
+std::string s(const QString& text)
+{
+    return text.toStdString();
+}
+
+class TfrMainTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(home.valid());
+        dist = home.path(QStringLiteral("dist"));
+        writeDistribution(dist, home.path(QStringLiteral("arguments.txt")));
+        oldCurrent = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(dist));
+    }
+    void TearDown() override { QDir::setCurrent(oldCurrent); }
+
+    template <typename T> static T* child(QWidget& w, const char* name)
+    {
+        T* c = w.findChild<T*>(QLatin1String(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    static void click(QWidget& w, const char* name)
+    {
+        auto* b = child<QPushButton>(w, name);
+        ASSERT_NE(b, nullptr);
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+
+    TempHome home;
+    QString dist, oldCurrent;
+    ScriptedSetupDialogs dialogs;
+    RecordingShell shell;
+};
+
+TEST_F(TfrMainTest, InstallModeWindowAndItsButtons)
+{
+    Installer installer(dist, home.folders(), dialogs, shell);
+    TfrMain frMain(installer, shell, dialogs, isUninstallMode({ QStringLiteral("/uninstall") }));
+    frMain.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frMain));
+
+    EXPECT_EQ(s(frMain.objectName()), "frMain");
+    EXPECT_EQ(s(frMain.windowTitle()), "インストール");
+    EXPECT_TRUE(frMain.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(frMain.size(), QSize(370, 185));
+    ASSERT_NE(frMain.screen(), nullptr);
+    const QPoint offCentre = frMain.frameGeometry().center() - frMain.screen()->availableGeometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 2) << "centred on the screen";
+    EXPECT_EQ(shell.opened, QStringList({ dist + QStringLiteral("/readme.txt") }))
+        << "readme opened at start";
+
+    auto* pnInstall = child<QFrame>(frMain, "pnInstall");
+    auto* pnUninstall = child<QFrame>(frMain, "pnUninstall");
+    ASSERT_TRUE(pnInstall && pnUninstall);
+    EXPECT_TRUE(pnInstall->isVisible());
+    EXPECT_FALSE(pnUninstall->isVisible());
+    EXPECT_EQ(pnInstall->size(), QSize(370, 185));
+    EXPECT_EQ(s(child<QLabel>(frMain, "lblInstallText")->text()),
+        "プログラムをインストールします。\r\n以下のディレクトリにインストールされます。");
+
+    auto* edt = child<QLineEdit>(frMain, "edtDirectory");
+    ASSERT_NE(edt, nullptr);
+    EXPECT_EQ(edt->width(), 250);
+    EXPECT_EQ(s(edt->text()), s(home.path(QStringLiteral("Curvegleaner32"))));
+    const struct {
+        const char* name;
+        const char* caption;
+        QSize size;
+    } buttons[] = { { "butSelect", ".....", { 20, 20 } }, { "butInstall", "開始", { 75, 25 } },
+        { "butClear", "初期化", { 75, 25 } }, { "butCloseInstall", "中止", { 75, 25 } } };
+    for (const auto& b : buttons) {
+        auto* w = child<QPushButton>(frMain, b.name);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(s(w->text()), b.caption);
+        EXPECT_EQ(w->size(), b.size) << b.name;
+    }
+    EXPECT_TRUE(child<QPushButton>(frMain, "butInstall")->isEnabled());
+
+    // The chooser: a folder gets the product folder, a root no doubled delimiter, cancel changes nothing.
+    dialogs.expectFolder(QStringLiteral("/srv/apps"));
+    click(frMain, "butSelect");
+    EXPECT_EQ(s(edt->text()), "/srv/apps/Curvegleaner32");
+    EXPECT_EQ(s(dialogs.lastCaption), "インストール先のフォルダーを選択してください。");
+    EXPECT_EQ(s(dialogs.lastRootName), "ディスクトップ");
+    dialogs.expectFolder(QStringLiteral("/"));
+    click(frMain, "butSelect");
+    EXPECT_EQ(s(edt->text()), "/Curvegleaner32");
+    dialogs.expectFolder(std::nullopt);
+    click(frMain, "butSelect");
+    EXPECT_EQ(s(edt->text()), "/Curvegleaner32");
+
+    // "初期化" proposes the default again, which now is the user's program folder.
+    ASSERT_TRUE(QDir().mkpath(home.path(QStringLiteral(".local/opt"))));
+    click(frMain, "butClear");
+    EXPECT_EQ(s(edt->text()), s(home.path(QStringLiteral(".local/opt/Curvegleaner32"))));
+
+    // Install with the box dismissed: the window stays; answered with Yes: it closes.
+    const QString target = home.path(QStringLiteral("My \"Apps\"; x/Curvegleaner32"));
+    edt->setText(target);
+    dialogs.expectBox(QStringLiteral("インストールは終了しました"), BoxIcon::Information, BoxButtons::Yes,
+        BoxResult::Closed);
+    click(frMain, "butInstall");
+    dialogs.verify();
+    EXPECT_TRUE(frMain.isVisible());
+    EXPECT_TRUE(QFileInfo(target + QStringLiteral("/cvglean")).isExecutable());
+    dialogs.expectBox(
+        QStringLiteral("インストールは終了しました"), BoxIcon::Information, BoxButtons::Yes, BoxResult::Yes);
+    click(frMain, "butInstall");
+    dialogs.verify();
+    EXPECT_FALSE(frMain.isVisible());
+}
+
+TEST_F(TfrMainTest, MissingProgramDisablesInstallAndCancelCloses)
+{
+    QFile::remove(dist + QStringLiteral("/cvglean"));
+    QFile::remove(dist + QStringLiteral("/readme.txt"));
+    Installer installer(dist, home.folders(), dialogs, shell);
+    TfrMain frMain(installer, shell, dialogs, false);
+    frMain.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frMain));
+    EXPECT_FALSE(child<QPushButton>(frMain, "butInstall")->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(frMain, "butClear")->isEnabled());
+    EXPECT_TRUE(shell.opened.isEmpty()) << "no readme, nothing opened";
+    click(frMain, "butCloseInstall");
+    EXPECT_FALSE(frMain.isVisible());
+    EXPECT_FALSE(QFileInfo::exists(home.path(QStringLiteral("Curvegleaner32"))));
+}
+
+TEST_F(TfrMainTest, UninstallModeWindowRemovesTheInstallation)
+{
+    const QString target = home.path(QStringLiteral("apps/Curvegleaner32"));
+    {
+        Installer installer(dist, home.folders(), dialogs, shell);
+        dialogs.expectBox(QStringLiteral("インストールは終了しました"), BoxIcon::Information, BoxButtons::Yes,
+            BoxResult::Yes);
+        ASSERT_TRUE(installer.install(target));
+    }
+    ASSERT_TRUE(QDir::setCurrent(target));
+    shell.opened.clear();
+
+    Installer installed(target, home.folders(), dialogs, shell);
+    TfrMain frMain(installed, shell, dialogs, isUninstallMode({ QStringLiteral("/Uninstall") }));
+    frMain.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frMain));
+    EXPECT_EQ(s(frMain.windowTitle()), "アンインストール");
+    EXPECT_EQ(shell.opened, QStringList({ target + QStringLiteral("/readme.txt") }));
+    EXPECT_FALSE(child<QFrame>(frMain, "pnInstall")->isVisible());
+    EXPECT_TRUE(child<QFrame>(frMain, "pnUninstall")->isVisible());
+    EXPECT_EQ(frMain.size(), QSize(370, 185));
+    EXPECT_EQ(s(child<QLabel>(frMain, "lblUninstallText")->text()),
+        "インストールされている全てのファイルを削除します。\r\nディレクトリとsetup.exeは削除されません。");
+    EXPECT_EQ(s(child<QPushButton>(frMain, "butUninstall")->text()), "削除");
+    EXPECT_EQ(s(child<QPushButton>(frMain, "butCloseUninstall")->text()), "中止");
+    EXPECT_EQ(child<QPushButton>(frMain, "butUninstall")->size(), QSize(75, 25));
+
+    dialogs.expectBox(
+        QStringLiteral("システムから削除しました"), BoxIcon::Information, BoxButtons::Yes, BoxResult::Yes);
+    click(frMain, "butUninstall");
+    dialogs.verify();
+    EXPECT_FALSE(frMain.isVisible());
+    EXPECT_EQ(entries(target), QStringList({ QStringLiteral("setup") }));
+    EXPECT_FALSE(QFileInfo::exists(home.folders().groupFolder()));
+}
+
+} // namespace
