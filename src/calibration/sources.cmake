@@ -1,4 +1,11 @@
 list(APPEND CVG_CORE_SOURCES
+  calibration/Calibration.cpp
+  calibration/CorrectDistortion.cpp
+  calibration/ValueText.cpp
 )
 list(APPEND CVG_GUI_SOURCES
 )
+# The correction rounds two extended-precision products per pixel; without
+# errno the rounding compiles to one instruction instead of a library call.
+set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/calibration/CorrectDistortion.cpp
+  PROPERTIES COMPILE_OPTIONS -fno-math-errno)
