@@ -1,4 +1,6 @@
 list(APPEND CVG_CORE_SOURCES
+  interpolate/Interpolate.cpp
+  interpolate/InterpolateSheet.cpp
 )
 list(APPEND CVG_GUI_SOURCES
 )

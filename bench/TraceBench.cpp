@@ -1,0 +1,79 @@
+// The line tracer over a 10000 x 10000 picture of a graph: a white page with
+// a frame of axes and a curve three pixels thick.
+#include "trace/TraceLine.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QImage>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int kSide = 10000;
+
+const QImage& graph()
+{
+    static const QImage image = [] {
+        QImage picture(kSide, kSide, QImage::Format_RGB888);
+        for (int y = 0; y < kSide; ++y)
+            std::memset(picture.scanLine(y), 255, size_t(kSide) * 3);
+        auto dark = [&](int x, int y) {
+            if (x >= 0 && x < kSide && y >= 0 && y < kSide)
+                std::memset(picture.scanLine(y) + size_t(x) * 3, 0, 3);
+        };
+        for (int i = 0; i < kSide; ++i) {
+            dark(500, i); // vertical axis
+            dark(i, kSide - 500); // horizontal axis
+        }
+        for (int x = 0; x < kSide; ++x) {
+            const int y = int(kSide / 2 + kSide / 3 * std::sin(x * 0.0015));
+            for (int d = -1; d <= 1; ++d)
+                dark(x, y + d);
+        }
+        return picture;
+    }();
+    return image;
+}
+
+void BM_TraceAll(benchmark::State& state)
+{
+    const QImage& picture = graph();
+    cvg::TTraceLine trace;
+    trace.ScanInterval = int(state.range(0));
+    for (auto _ : state) {
+        const auto& points = trace.TraceAll(picture, 0, 0, kSide - 1, kSide - 1);
+        benchmark::DoNotOptimize(points.data());
+    }
+    state.counters["points"] = double(trace.LastIndex + 1);
+}
+BENCHMARK(BM_TraceAll)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+void BM_TraceAverage(benchmark::State& state)
+{
+    const QImage& picture = graph();
+    cvg::TTraceLine trace;
+    trace.ScanInterval = int(state.range(0));
+    for (auto _ : state) {
+        const auto& points = trace.TraceAverage(picture, 0, 0, kSide - 1, kSide - 1);
+        benchmark::DoNotOptimize(points.data());
+    }
+    state.counters["points"] = double(trace.LastIndex + 1);
+}
+BENCHMARK(BM_TraceAverage)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The floor: copying the same bytes once.
+void BM_TraceFloorMemcpy(benchmark::State& state)
+{
+    const QImage& picture = graph();
+    std::vector<uchar> copy(size_t(picture.sizeInBytes()));
+    for (auto _ : state) {
+        std::memcpy(copy.data(), picture.constBits(), copy.size());
+        benchmark::DoNotOptimize(copy.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_TraceFloorMemcpy)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+} // namespace

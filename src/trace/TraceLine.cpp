@@ -1,0 +1,137 @@
+#include "trace/TraceLine.h"
+
+#include <algorithm>
+#include <array>
+
+namespace cvg {
+
+namespace {
+
+// Each channel's share of the brightness, divided separately as the rule
+// says; a table lookup instead of three divisions per pixel.
+struct BrightnessTables {
+    std::array<uint8_t, 256> r {}, g {}, b {};
+    constexpr BrightnessTables()
+    {
+        for (int v = 0; v < 256; ++v) {
+            r[size_t(v)] = uint8_t(TTraceLine::Brightness(v, 0, 0));
+            g[size_t(v)] = uint8_t(TTraceLine::Brightness(0, v, 0));
+            b[size_t(v)] = uint8_t(TTraceLine::Brightness(0, 0, v));
+        }
+    }
+};
+constexpr BrightnessTables kShares;
+
+inline bool isDark(const uchar* p, int bound)
+{
+    return kShares.r[p[0]] + kShares.g[p[1]] + kShares.b[p[2]] < bound;
+}
+
+// The scanned columns of a region clipped to the picture.
+struct ScanRegion {
+    const QImage* picture = nullptr;
+    int firstColumn = 0; // the first x >= left with x mod interval = 0
+    int columns = 0; // how many columns are scanned
+    int interval = 1;
+    int top = 0;
+    int bottom = -1;
+    bool empty() const { return columns <= 0 || top > bottom; }
+};
+
+ScanRegion scanRegion(const QImage& picture, int interval, int left, int top, int right, int bottom)
+{
+    ScanRegion region;
+    region.picture = &picture;
+    region.interval = std::max(interval, 1);
+    left = std::max(left, 0);
+    right = std::min(right, picture.width() - 1);
+    region.top = std::max(top, 0);
+    region.bottom = std::min(bottom, picture.height() - 1);
+    if (left > right)
+        return region;
+    const int64_t step = region.interval;
+    const int64_t first = (int64_t(left) + step - 1) / step * step;
+    if (first > right)
+        return region;
+    region.firstColumn = int(first);
+    region.columns = int((right - first) / step + 1);
+    return region;
+}
+
+// The engine reads 24-bit pixels; anything else is converted on a copy.
+QImage asRgb888(const QImage& picture)
+{
+    return picture.format() == QImage::Format_RGB888 ? picture
+                                                     : picture.convertToFormat(QImage::Format_RGB888);
+}
+
+} // namespace
+
+const std::vector<TXYData>& TTraceLine::TraceAll(
+    const QImage& source, int left, int top, int right, int bottom)
+{
+    Points.clear();
+    const QImage picture = asRgb888(source);
+    const ScanRegion region = scanRegion(picture, ScanInterval, left, top, right, bottom);
+    if (!region.empty()) {
+        // Rows are read in memory order, one pass; the rows of the dark
+        // pixels are gathered per column and then handed out column by
+        // column. The gathered rows never outnumber the points they become.
+        std::vector<std::vector<int32_t>> found(size_t(region.columns));
+        const size_t stride = size_t(region.interval) * 3;
+        size_t total = 0;
+        for (int y = region.top; y <= region.bottom; ++y) {
+            const uchar* p = picture.constScanLine(y) + size_t(region.firstColumn) * 3;
+            for (int c = 0; c < region.columns; ++c, p += stride)
+                if (isDark(p, BoundColor)) {
+                    found[size_t(c)].push_back(y);
+                    ++total;
+                }
+        }
+        Points.reserve(total);
+        for (int c = 0; c < region.columns; ++c) {
+            const int32_t x = region.firstColumn + c * region.interval;
+            for (int32_t y : found[size_t(c)])
+                Points.push_back(TXYData { x, y });
+        }
+    }
+    LastIndex = int32_t(Points.size()) - 1;
+    return Points;
+}
+
+const std::vector<TXYData>& TTraceLine::TraceAverage(
+    const QImage& source, int left, int top, int right, int bottom)
+{
+    Points.clear();
+    const QImage picture = asRgb888(source);
+    const ScanRegion region = scanRegion(picture, ScanInterval, left, top, right, bottom);
+    if (!region.empty()) {
+        std::vector<int32_t> counts(size_t(region.columns), 0);
+        std::vector<int64_t> sums(size_t(region.columns), 0);
+        const size_t stride = size_t(region.interval) * 3;
+        for (int y = region.top; y <= region.bottom; ++y) {
+            const uchar* p = picture.constScanLine(y) + size_t(region.firstColumn) * 3;
+            for (int c = 0; c < region.columns; ++c, p += stride)
+                if (isDark(p, BoundColor)) {
+                    ++counts[size_t(c)];
+                    sums[size_t(c)] += y;
+                }
+        }
+        for (int c = 0; c < region.columns; ++c) {
+            const int64_t count = counts[size_t(c)];
+            if (count == 0)
+                continue;
+            // Integer division, then half to even on the remainder.
+            const int64_t sum = sums[size_t(c)];
+            int64_t mean = sum / count;
+            const int64_t twice = (sum % count) * 2;
+            if (twice > count || (twice == count && (mean & 1) != 0))
+                ++mean;
+            Points.push_back(TXYData { region.firstColumn + c * region.interval, int32_t(mean) });
+        }
+    }
+    LastIndex = int32_t(Points.size()) - 1;
+    return Points;
+}
+
+} // namespace cvg
