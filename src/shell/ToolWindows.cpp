@@ -18,10 +18,6 @@
 
 namespace cvg {
 
-namespace {
-
-constexpr Qt::WindowFlags kToolFlags = Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint;
-constexpr Qt::WindowFlags kDialogFlags = Qt::Dialog | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
 
 TToolWindow* makeWindow(QWidget* parent, AppContext& context, const char* name, const QString& caption,
                         const QString& valueName, std::vector<int32_t> defaults, Qt::WindowFlags flags)
@@ -32,12 +28,10 @@ TToolWindow* makeWindow(QWidget* parent, AppContext& context, const char* name, 
     return window;
 }
 
-} // namespace
-
 // ---- data directory dialog -------------------------------------------------------
 
 TfDirectory::TfDirectory(QWidget* parent, AppContext& context)
-    : TToolWindow(parent, context, QStringLiteral("Directory"), {}, kDialogFlags)
+    : TToolWindow(parent, context, QStringLiteral("Directory"), {}, kDialogWindowFlags)
 {
     setObjectName(QStringLiteral("fDirectory"));
     setWindowTitle(QStringLiteral("ディレクトリの指定"));
@@ -108,26 +102,18 @@ void TfDirectory::onClosed()
 ToolWindows::ToolWindows(TfrmMain& main, AppContext& context) : main_(main)
 {
     // The creation order is the order in which the stored values are read.
-    frmScope = makeWindow(&main, context, "frmScope", QStringLiteral("拡大表示"), QStringLiteral("Scope"),
-                          {0, 0, 8421631}, kToolFlags);
-    frmVersion = new QDialog(&main, kDialogFlags | Qt::WindowStaysOnTopHint);
-    frmVersion->setObjectName(QStringLiteral("frmVersion"));
-    frmVersion->setFixedSize(276, 178);
+    frmScope = createScopeWindow(main, context);
+    frmVersion = createVersionWindow(main, context);
     fDirectory = new TfDirectory(&main, context);
-    fImage = makeWindow(&main, context, "fImage", QStringLiteral("編集画像"), QStringLiteral("Image"),
-                        {0, 0}, kToolFlags);
+    fImage = createOverviewWindow(main, context);
     fDeform = new TfDeform(main, context);
-    fMagnification = makeWindow(&main, context, "fMagnification", QStringLiteral("グラフの拡大・縮小"),
-                                QStringLiteral("Magnification"), {0, 0}, kDialogFlags);
-    frmSpline = makeWindow(&main, context, "frmSpline", QStringLiteral("補間処理設定"),
-                           QStringLiteral("Spline"), {0, 0, 1}, kDialogFlags);
-    frmTrace = makeWindow(&main, context, "frmTrace", QStringLiteral("線指定"), QStringLiteral("Trace"),
-                          {0, 0, 125, 1}, kToolFlags);
+    fMagnification = createMagnificationWindow(main, context);
+    frmSpline = createSplineWindow(main, context);
+    frmTrace = createTraceWindow(main, context);
     digitizer = new TDigitizer(main);
     fEditData = new TfEditData(main, context, *digitizer);
     fMarker = new TfMarker(main, context, *digitizer);
-    frmSheet = makeWindow(&main, context, "frmSheet", QStringLiteral("ワークシートの設定"),
-                          QStringLiteral("Sheet"), {0, 0}, kDialogFlags);
+    frmSheet = createSheetWindow(main, context);
     connectActions();
 }
 
@@ -143,6 +129,10 @@ void ToolWindows::connectActions()
     bind("EditData", [this] { digitizer->EditDataExecute(); });
     bind("acDeleteMarker", [this] { digitizer->acDeleteMarkerExecute(); });
     bind("MakerSizeConfigularion", [this] { fMarker->MakerSizeConfigularionExecute(); });
+
+    connectViewActions();
+    connectHelpActions();
+    connectTraceActions();
 
     TPaintBox* paint = main.pbPaint();
     paint->setCursor(Qt::CrossCursor);

@@ -42,6 +42,25 @@ private:
     QLineEdit* edtDirectory_ = nullptr;
 };
 
+// Modeless tool windows stay above the main window; dialogs have a fixed frame.
+constexpr Qt::WindowFlags kToolWindowFlags = Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint;
+constexpr Qt::WindowFlags kDialogWindowFlags =
+    Qt::Dialog | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+
+// A plain tool window with its caption and its settings value.
+TToolWindow* makeWindow(QWidget* parent, AppContext& context, const char* name, const QString& caption,
+                        const QString& valueName, std::vector<int32_t> defaults, Qt::WindowFlags flags);
+
+// Makers of the windows that live in files of their own; each reads its
+// settings value as it is created.
+TToolWindow* createScopeWindow(TfrmMain& main, AppContext& context);
+QDialog* createVersionWindow(TfrmMain& main, AppContext& context);
+TToolWindow* createOverviewWindow(TfrmMain& main, AppContext& context);
+TToolWindow* createMagnificationWindow(TfrmMain& main, AppContext& context);
+TToolWindow* createSplineWindow(TfrmMain& main, AppContext& context);
+TToolWindow* createTraceWindow(TfrmMain& main, AppContext& context);
+TToolWindow* createSheetWindow(TfrmMain& main, AppContext& context);
+
 // Every window besides the main one, created once at start-up in a fixed
 // order (each reads its settings value as it is created) and hidden until an
 // action shows it.
@@ -71,11 +90,13 @@ struct ToolWindows {
     void hideForDrop(TfrmMain& main);
     // The reference markers of the calibration are hidden.
     void HideMarkers();
-    void overviewRefresh() {}
-    void overviewFrame() {}
+    // Overview and scope (ViewWindows.cpp).
+    void overviewRefresh();
+    void overviewFrame();
     // The scope window follows a picture position while it is shown.
-    void centreScope(int, int) {}
-    void ShowHelpTopic(const QString&) {}
+    void centreScope(int x, int row);
+    // Help (HelpWindows.cpp).
+    void ShowHelpTopic(const QString& topic);
     bool handlesCheckedAction(const QString& name) const;
     void showDirectoryDialog();
     // The point editor and the current-point marker (filled in by the
@@ -89,6 +110,11 @@ struct ToolWindows {
 
 private:
     void connectActions();
+    // The actions of the windows made in ViewWindows.cpp, HelpWindows.cpp and
+    // TraceWindows.cpp.
+    void connectViewActions();
+    void connectHelpActions();
+    void connectTraceActions();
     TfrmMain& main_;
 };
 

@@ -5,6 +5,7 @@ list(APPEND CVG_CORE_SOURCES
   shell/SettingsRecords.cpp
 )
 list(APPEND CVG_GUI_SOURCES
+  shell/HelpWindows.cpp
   shell/Icons.cpp
   shell/TfDeform.cpp
   shell/TfEditData.cpp
@@ -16,6 +17,8 @@ list(APPEND CVG_GUI_SOURCES
   shell/TfrmMainSheets.cpp
   shell/TSheetGrid.cpp
   shell/ToolWindows.cpp
+  shell/TraceWindows.cpp
+  shell/ViewWindows.cpp
   shell/TPictureView.cpp
   shell/TToolWindow.cpp
 )
