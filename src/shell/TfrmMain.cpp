@@ -83,6 +83,7 @@ TfrmMain::TfrmMain(AppContext& context) : QMainWindow(nullptr), context_(context
     connectSheetPanel();
     connectDocumentActions();
     connectEditActions();
+    connectExportActions();
     progress_ = std::make_unique<MainProgress>(prgBar_);
 
     readMainSettings();

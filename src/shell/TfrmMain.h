@@ -189,6 +189,9 @@ private:
     bool readPictureFile(int kind, const QString& path);
     bool readDocumentFile(const QString& path);
     bool writeDocumentFile(const QString& path);
+    // The window shows what a document read left in the model.
+    void afterDocumentRead();
+    void connectExportActions();
 
     // Worksheet panel (TfrmMainSheets.cpp).
     void connectSheetPanel();

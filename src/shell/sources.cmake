@@ -8,6 +8,8 @@ list(APPEND CVG_GUI_SOURCES
   shell/HelpWindows.cpp
   shell/Icons.cpp
   shell/TfDeform.cpp
+  shell/TfImage.cpp
+  shell/TfMagnification.cpp
   shell/TfEditData.cpp
   shell/TfrmMainEdit.cpp
   shell/TfrmMain.cpp
@@ -15,6 +17,7 @@ list(APPEND CVG_GUI_SOURCES
   shell/TfrmMainDocFile.cpp
   shell/TfrmMainDocument.cpp
   shell/TfrmMainSheets.cpp
+  shell/TfrmScope.cpp
   shell/TSheetGrid.cpp
   shell/ToolWindows.cpp
   shell/TraceWindows.cpp

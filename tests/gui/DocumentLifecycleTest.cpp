@@ -3,10 +3,14 @@
 #include "TestPictures.h"
 
 #include "image/BmpCodec.h"
+#include "platform/Progress.h"
+#include "worksheet/DocumentFile.h"
 #include "shell/TPictureView.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QFileInfo>
 #include <QFile>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -232,4 +236,75 @@ TEST_F(DocumentLifecycleTest, SaveCommandNeedsAPicture)
     start();
     dialogs.expectWarning(QStringLiteral("保存するデータがありません。"));
     trigger("PublicSaveFile");
+}
+
+TEST_F(DocumentLifecycleTest, DocumentSavedAsAnotherFileIsOverwrittenThere)
+{
+    start();
+    dialogs.expectOpen(chose(bmpPath, 2));
+    trigger("OpenBitmap");
+    ASSERT_TRUE(main->doc().state.pictureLoaded);
+    EXPECT_FALSE(main->action(QStringLiteral("OverWrite"))->isEnabled());
+
+    // Saved as a document: a later change enables overwrite.
+    const QString a = dir.filePath(QStringLiteral("a.cvd"));
+    dialogs.expectSave(chose(a, 1));
+    trigger("SaveData");
+    ASSERT_TRUE(QFileInfo::exists(a));
+    EXPECT_EQ(main->doc().state.overwritePath, a);
+    makeChange();
+    EXPECT_TRUE(main->action(QStringLiteral("OverWrite"))->isEnabled());
+
+    // Opened again from A and saved as B: overwrite writes B.
+    dialogs.expectQuestion(kChangedAsk, MsgResult::No);
+    dialogs.expectOpen(chose(a, 1));
+    dialogs.expectQuestion(kUpdatedAsk, MsgResult::No);
+    dialogs.expectQuestion(kResetAsk, MsgResult::Yes);
+    trigger("OpenData");
+    EXPECT_TRUE(main->doc().state.pictureLoaded);
+    EXPECT_EQ(main->doc().images.workingImage.size(), QSize(64, 48));
+    EXPECT_EQ(main->statusText(0), QStringLiteral("a.cvd"));
+    EXPECT_EQ(main->pcSheet()->count(), 1);
+    const QString b = dir.filePath(QStringLiteral("b.cvd"));
+    dialogs.expectSave(chose(b, 1));
+    trigger("SaveData");
+    ASSERT_TRUE(AppendPoint(main->doc().sheets.currentPage(), {7, 8}));
+    main->MarkModified();
+    const qint64 sizeOfA = QFileInfo(a).size();
+    trigger("OverWrite");
+    EXPECT_FALSE(main->doc().state.modified);
+    EXPECT_EQ(main->statusText(1), QStringLiteral("変更なし"));
+    EXPECT_EQ(QFileInfo(a).size(), sizeOfA);
+    Document reread;
+    NullProgress quiet;
+    ASSERT_TRUE(ReadDocument(b, reread, dialogs, quiet));
+    EXPECT_EQ(reread.sheets.page(0).points, (std::vector<Point>{{7, 8}}));
+
+    // An overwrite that cannot write says so and keeps the document modified.
+    main->MarkModified();
+    const QString unwritable = dir.filePath(QStringLiteral("missing/c.cvd"));
+    main->doc().state.overwritePath = unwritable;
+    dialogs.expectMessage(QStringLiteral("ファイル \"%1\" を作成できません。\r\nNo such file or directory").arg(unwritable),
+                          MsgIcon::Error, MsgButtons::OK, MsgResult::OK);
+    trigger("OverWrite");
+    EXPECT_TRUE(main->doc().state.modified);
+}
+
+TEST_F(DocumentLifecycleTest, ClipboardTransferUsesTheChosenFormat)
+{
+    start();
+    Document& doc = main->doc();
+    doc.state.pictureLoaded = true;
+    doc.images.correctedImage = newPicture(100, 100);
+    Calibration& cal = doc.calibration;
+    cal.CorrectedPoints[YUpper] = {0, 100, 1};
+    cal.CorrectedPoints[YLower] = {0, 0, 0};
+    cal.CorrectedPoints[XLeft] = {0, 0, 0};
+    cal.CorrectedPoints[XRight] = {100, 0, 1000000};
+    ASSERT_TRUE(ConvertData(cal));
+    cal.Converted = true;
+    ASSERT_TRUE(WritePoints(doc.sheets.currentPage(), {{0, 50}, {100, 100}}));
+    trigger("CsvFormat");
+    trigger("SheetDataToClipboard");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("0,0.5\r\n1000000,1\r\n"));
 }
