@@ -13,11 +13,20 @@
 
 #include <cstdio>
 
-namespace {
+#include "CliSupport.h"
 
-constexpr int kExitOk = 0;
-constexpr int kExitUsage = 1;
-constexpr int kExitFailed = 2;
+namespace cli {
+int runCalibrate(const QStringList& args);
+int runInfo(const QStringList& args);
+int runExport(const QStringList& args);
+int runTrace(const QStringList& args);
+int runInterpolate(const QStringList& args);
+int runRender(const QStringList& args);
+} // namespace cli
+
+using namespace cli;
+
+namespace {
 
 const char* const kVersionText = "Curvegleaner32 Ver. 1.27";
 
@@ -31,16 +40,29 @@ struct Command {
 int runConvert(const QStringList& args);
 
 const Command kCommands[] = {
-    { "convert", "INPUT OUTPUT",
-        "Read a picture (.bmp, .jpg, .wmf, .emf) and write it as a 24-bit .bmp or a .jpg (quality 90).",
-        runConvert },
+    {"convert", "INPUT OUTPUT",
+     "Read a picture (.bmp, .jpg, .wmf, .emf) and write it as a 24-bit .bmp or a .jpg (quality 90).", runConvert},
+    {"calibrate",
+     "PICTURE OUTPUT.cvd --y-upper X,Y,VALUE --y-lower X,Y,VALUE --x-left X,Y,VALUE --x-right X,Y,VALUE "
+     "[--x-log] [--y-log]",
+     "Calibrate a picture (X pixel column, Y upward from the bottom) and write a converted document with "
+     "one empty page.",
+     runCalibrate},
+    {"info", "DOC.cvd", "Print the document's pictures, calibration and pages as JSON.", runInfo},
+    {"export", "DOC.cvd [--page N] [--format tab|csv|prn] [--pixels] [--output FILE]",
+     "Write a page's converted values (or with --pixels its stored X and Y) as the program's text export.",
+     runExport},
+    {"trace", "DOC.cvd --rect LEFT,TOP,RIGHT,BOTTOM [--threshold N] [--interval N] [--average] [--output OUT.cvd]",
+     "Trace the dark line inside a rectangle of the corrected picture into a page.", runTrace},
+    {"interpolate", "DOC.cvd [--page N] [--method linear|spline] [--distance D] [--sort] [--output OUT.cvd]",
+     "Interpolate a page into a new page at the end.", runInterpolate},
+    {"render", "DOC.cvd OUTPUT [--page N] [--no-lines]",
+     "Write the corrected picture with a page's points drawn as the main view draws them.", runRender},
 };
 
-void printTo(FILE* stream, const QString& text)
-{
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-}
+} // namespace
+
+namespace cli {
 
 QString usageText()
 {
@@ -48,95 +70,28 @@ QString usageText()
                                   "       cvglean-cli --help | --version\n\nCommands:\n");
     for (const Command& c : kCommands)
         text += QStringLiteral("  %1 %2\n      %3\n")
-                    .arg(QString::fromUtf8(c.name), QString::fromUtf8(c.synopsis),
-                        QString::fromUtf8(c.summary));
+                    .arg(QString::fromUtf8(c.name), QString::fromUtf8(c.synopsis), QString::fromUtf8(c.summary));
     text += QStringLiteral("\nExit status: 0 success, 1 usage error, 2 the command failed.\n");
     return text;
 }
 
-int usageError(const QString& reason)
-{
-    printTo(stderr, QStringLiteral("cvglean-cli: %1\n\n").arg(reason) + usageText());
-    return kExitUsage;
-}
+} // namespace cli
 
-int failure(const QString& reason)
-{
-    QString text = reason;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    printTo(stderr, QStringLiteral("cvglean-cli: %1\n").arg(text));
-    return kExitFailed;
-}
-
-// The extension as the program compares it: the text from the last "." of
-// the file name on (empty when there is none), case-sensitive.
-QString extensionOf(const QString& path)
-{
-    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : name.mid(dot);
-}
-
-enum class PictureKind { None, Bitmap, Jpeg, Metafile };
-
-PictureKind readerFor(const QString& extension)
-{
-    if (extension == QLatin1String(".bmp"))
-        return PictureKind::Bitmap;
-    if (extension == QLatin1String(".jpg"))
-        return PictureKind::Jpeg;
-    if (extension == QLatin1String(".wmf") || extension == QLatin1String(".emf"))
-        return PictureKind::Metafile;
-    return PictureKind::None;
-}
+namespace {
 
 int runConvert(const QStringList& args)
 {
     if (args.size() != 2)
         return usageError(QStringLiteral("convert needs INPUT and OUTPUT"));
-    const QString& input = args[0];
-    const QString& output = args[1];
-
-    const PictureKind reader = readerFor(extensionOf(input));
-    if (reader == PictureKind::None)
-        return failure(QStringLiteral("%1: このファイル形式は読込むことができません").arg(input));
-    const PictureKind writer = readerFor(extensionOf(output));
+    if (pictureKindOf(args[0]) == PictureKind::None)
+        return failure(QStringLiteral("%1: このファイル形式は読込むことができません").arg(args[0]));
+    const PictureKind writer = pictureKindOf(args[1]);
     if (writer != PictureKind::Bitmap && writer != PictureKind::Jpeg)
-        return failure(QStringLiteral("%1: このファイル形式で保存することはできません").arg(output));
-
-    // Tell a file that cannot be opened from one that is not a picture.
-    QFile probe(input);
-    if (!probe.open(QIODevice::ReadOnly))
-        return failure(cvg::cannotOpenFileText(input, probe.errorString()));
-    probe.close();
-
-    QImage picture;
-    bool loaded = false;
-    switch (reader) {
-    case PictureKind::Bitmap:
-        loaded = cvg::LoadBmpPicture(input, picture);
-        break;
-    case PictureKind::Jpeg:
-        loaded = cvg::LoadJpegPicture(input, picture);
-        break;
-    case PictureKind::Metafile:
-        loaded = cvg::LoadMetafilePicture(input, cvg::kDefaultScreenDpi, picture);
-        break;
-    case PictureKind::None:
-        break;
-    }
-    if (!loaded)
-        return failure(QStringLiteral("ファイル \"%1\" を画像として読込むことができません。").arg(input));
-
-    try {
-        if (writer == PictureKind::Bitmap)
-            cvg::SaveBmpPicture(output, picture);
-        else
-            cvg::SaveJpegPicture(output, picture);
-    } catch (const cvg::CvgError& e) {
-        return failure(e.userText());
-    }
-    return kExitOk;
+        return failure(QStringLiteral("%1: このファイル形式で保存することはできません").arg(args[1]));
+    const std::optional<QImage> picture = readPicture(args[0]);
+    if (!picture)
+        return kExitFailed;
+    return writePicture(args[1], *picture) ? kExitOk : kExitFailed;
 }
 
 int dispatch(const QStringList& args)

@@ -1,0 +1,361 @@
+// The commands from picture to numbers: calibrate, info, export, trace,
+// interpolate, render. They call the core exactly as the windows do.
+#include "CliSupport.h"
+
+#include "calibration/Calibration.h"
+#include "calibration/CorrectDistortion.h"
+#include "calibration/ValueText.h"
+#include "interpolate/InterpolateSheet.h"
+#include "platform/Errors.h"
+#include "platform/FileIO.h"
+#include "platform/Progress.h"
+#include "shell/Document.h"
+#include "shell/PointMarkers.h"
+#include "trace/TraceLine.h"
+#include "worksheet/TextExport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace cli {
+
+namespace {
+
+const QString kNotConverted = QStringLiteral("換算値が計算されていません。");
+const QString kNothingToSave = QStringLiteral("保存するデータがありません。");
+
+// "X,Y,VALUE": pixel column, upward y, and the value as typed.
+bool parseReference(const QString& text, cvg::ReferencePoint& point, QString& valueText)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 3)
+        return false;
+    bool okX = false, okY = false;
+    point.x = parts[0].trimmed().toInt(&okX);
+    point.y = parts[1].trimmed().toInt(&okY);
+    valueText = parts[2];
+    return okX && okY && cvg::ParseValue(valueText, point.value);
+}
+
+bool parseInt(const Options& options, const QString& name, int fallback, int low, int high, int& out,
+              QString& error)
+{
+    if (!options.values.contains(name)) {
+        out = fallback;
+        return true;
+    }
+    bool ok = false;
+    out = options.values.value(name).toInt(&ok);
+    if (!ok || out < low || out > high) {
+        error = QStringLiteral("--%1 must be an integer from %2 to %3").arg(name).arg(low).arg(high);
+        return false;
+    }
+    return true;
+}
+
+// Where a command that changes a document writes it.
+QString outputOf(const Options& options, const QString& document)
+{
+    return options.values.value(QStringLiteral("output"), document);
+}
+
+} // namespace
+
+int runCalibrate(const QStringList& args)
+{
+    const QStringList names = {QStringLiteral("y-upper"), QStringLiteral("y-lower"), QStringLiteral("x-left"),
+                               QStringLiteral("x-right")};
+    const Options options = parseOptions(args, names, {QStringLiteral("x-log"), QStringLiteral("y-log")});
+    if (!options.error.isEmpty())
+        return usageError(options.error);
+    if (options.operands.size() != 2)
+        return usageError(QStringLiteral("calibrate needs PICTURE and OUTPUT.cvd"));
+    cvg::Document doc;
+    doc.reset();
+    cvg::Calibration& cal = doc.calibration;
+    std::array<QString, 4> valueTexts;
+    for (int i = 0; i < 4; ++i) {
+        if (!options.values.contains(names[i]))
+            return usageError(QStringLiteral("calibrate needs --%1 X,Y,VALUE").arg(names[i]));
+        if (!parseReference(options.values.value(names[i]), cal.SourcePoints[size_t(i)], valueTexts[size_t(i)]))
+            return usageError(QStringLiteral("--%1 must be X,Y,VALUE with integer X and Y and a number VALUE")
+                                  .arg(names[i]));
+    }
+    cal.XLog = options.flags.contains(QStringLiteral("x-log"));
+    cal.YLog = options.flags.contains(QStringLiteral("y-log"));
+    cal.Shared = cal.SourcePoints[cvg::XLeft].x == cal.SourcePoints[cvg::YLower].x
+                 && cal.SourcePoints[cvg::XLeft].y == cal.SourcePoints[cvg::YLower].y;
+    cal.PointsSpecified = true;
+
+    const std::optional<QImage> picture = readPicture(options.operands[0]);
+    if (!picture)
+        return kExitFailed;
+    doc.images.workingImage = *picture;
+    doc.state.pictureLoaded = true;
+    doc.resize.width = picture->width();
+    doc.resize.height = picture->height();
+
+    StderrDialogs dialogs;
+    if (!cvg::ValidateCalibration(cal, valueTexts, dialogs))
+        return failure(QStringLiteral("パラメータを変更してから実行してください。"));
+    cvg::NullProgress quiet;
+    if (!cvg::CorrectDistortion(doc.images.workingImage, cal, doc.images.correctedImage, quiet, dialogs))
+        return kExitFailed;
+    if (!cvg::ConvertData(cal))
+        return failure(QStringLiteral("the scales cannot be computed: a logarithmic axis has a value of zero or "
+                                      "below, or two points of one axis lie on one row or column"));
+    cal.Converted = true;
+    return writeDocument(options.operands[1], doc) ? kExitOk : kExitFailed;
+}
+
+int runInfo(const QStringList& args)
+{
+    const Options options = parseOptions(args, {}, {});
+    if (!options.error.isEmpty())
+        return usageError(options.error);
+    if (options.operands.size() != 1)
+        return usageError(QStringLiteral("info needs DOC.cvd"));
+    cvg::Document doc;
+    if (!readDocument(options.operands[0], doc))
+        return kExitFailed;
+
+    auto size = [](const QImage& image) {
+        return QJsonObject{{QStringLiteral("width"), image.width()}, {QStringLiteral("height"), image.height()}};
+    };
+    auto points = [](const std::array<cvg::ReferencePoint, 4>& list) {
+        QJsonArray array;
+        for (const cvg::ReferencePoint& p : list)
+            array.append(QJsonObject{{QStringLiteral("x"), p.x}, {QStringLiteral("y"), p.y},
+                                     {QStringLiteral("value"), p.value}});
+        return array;
+    };
+    const cvg::Calibration& cal = doc.calibration;
+    QJsonArray pages;
+    for (int i = 0; i < doc.sheets.pageCount(); ++i)
+        pages.append(QJsonObject{{QStringLiteral("caption"), doc.sheets.page(i).caption},
+                                 {QStringLiteral("points"), cvg::PointCount(doc.sheets.page(i))}});
+    const QJsonObject root{
+        {QStringLiteral("version"), doc.header.version()},
+        {QStringLiteral("converted"), cal.Converted},
+        {QStringLiteral("picture"), size(doc.images.workingImage)},
+        {QStringLiteral("corrected"), size(doc.images.correctedImage)},
+        {QStringLiteral("resize"), QJsonObject{{QStringLiteral("resized"), doc.resize.resized},
+                                               {QStringLiteral("width"), doc.resize.width},
+                                               {QStringLiteral("height"), doc.resize.height}}},
+        {QStringLiteral("calibration"),
+         QJsonObject{{QStringLiteral("xLog"), cal.XLog},
+                     {QStringLiteral("yLog"), cal.YLog},
+                     {QStringLiteral("scaleX"), cal.ScaleX},
+                     {QStringLiteral("scaleY"), cal.ScaleY},
+                     {QStringLiteral("source"), points(cal.SourcePoints)},
+                     {QStringLiteral("corrected"), points(cal.CorrectedPoints)}}},
+        {QStringLiteral("pages"), pages}};
+    const QByteArray json = QJsonDocument(root).toJson(QJsonDocument::Indented);
+    std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
+    return kExitOk;
+}
+
+int runExport(const QStringList& args)
+{
+    const Options options = parseOptions(args, {QStringLiteral("page"), QStringLiteral("format"), QStringLiteral("output")},
+                                         {QStringLiteral("pixels")});
+    if (!options.error.isEmpty())
+        return usageError(options.error);
+    if (options.operands.size() != 1)
+        return usageError(QStringLiteral("export needs DOC.cvd"));
+    const QString format = options.values.value(QStringLiteral("format"), QStringLiteral("tab"));
+    const QStringList formats = {QStringLiteral("tab"), QStringLiteral("csv"), QStringLiteral("prn")};
+    if (!formats.contains(format))
+        return usageError(QStringLiteral("--format must be tab, csv or prn"));
+    cvg::Document doc;
+    if (!readDocument(options.operands[0], doc))
+        return kExitFailed;
+    QString error;
+    const std::optional<int> page = pageIndex(options, doc, error);
+    if (!page)
+        return usageError(error);
+    const bool pixels = options.flags.contains(QStringLiteral("pixels"));
+    if (!pixels && !doc.calibration.Converted)
+        return failure(kNotConverted);
+    const std::vector<cvg::Point>& points = doc.sheets.page(*page).points;
+    if (points.empty())
+        return failure(kNothingToSave);
+    const char separator = cvg::TransferSeparator(int(formats.indexOf(format)));
+    QByteArray bytes;
+    if (pixels) {
+        bytes.reserve(qsizetype(points.size()) * 16);
+        for (const cvg::Point& p : points) {
+            bytes += QByteArray::number(p.X);
+            bytes += separator;
+            bytes += QByteArray::number(p.Y);
+            bytes += "\r\n";
+        }
+    } else {
+        cvg::NullProgress quiet;
+        bytes = cvg::ExportLines(points, doc.calibration, separator, quiet);
+    }
+    if (options.values.contains(QStringLiteral("output"))) {
+        try {
+            cvg::writeFileReplacing(options.values.value(QStringLiteral("output")), bytes);
+        } catch (const cvg::CvgError& e) {
+            return failure(e.userText());
+        }
+    } else {
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    }
+    return kExitOk;
+}
+
+int runTrace(const QStringList& args)
+{
+    const Options options = parseOptions(
+        args, {QStringLiteral("rect"), QStringLiteral("threshold"), QStringLiteral("interval"), QStringLiteral("output")},
+        {QStringLiteral("average")});
+    if (!options.error.isEmpty())
+        return usageError(options.error);
+    if (options.operands.size() != 1)
+        return usageError(QStringLiteral("trace needs DOC.cvd"));
+    const QStringList rect = options.values.value(QStringLiteral("rect")).split(QLatin1Char(','));
+    int bounds[4] = {0, 0, 0, 0};
+    bool rectOk = rect.size() == 4;
+    for (int i = 0; rectOk && i < 4; ++i)
+        bounds[i] = rect[i].trimmed().toInt(&rectOk);
+    if (!rectOk)
+        return usageError(QStringLiteral("trace needs --rect LEFT,TOP,RIGHT,BOTTOM"));
+    int threshold = 0, interval = 0;
+    QString error;
+    if (!parseInt(options, QStringLiteral("threshold"), 125, 0, 255, threshold, error)
+        || !parseInt(options, QStringLiteral("interval"), 1, 1, 10000, interval, error))
+        return usageError(error);
+
+    const QString path = options.operands[0];
+    cvg::Document doc;
+    if (!readDocument(path, doc))
+        return kExitFailed;
+    if (!doc.calibration.Converted || doc.images.correctedImage.isNull())
+        return failure(kNotConverted);
+
+    const QImage& corrected = doc.images.correctedImage;
+    cvg::TTraceLine engine;
+    engine.BoundColor = threshold;
+    engine.ScanInterval = interval;
+    // Right and bottom are exclusive here; the engine takes inclusive bounds.
+    const std::vector<cvg::TXYData>& found =
+        options.flags.contains(QStringLiteral("average"))
+            ? engine.TraceAverage(corrected, bounds[0], bounds[1], bounds[2] - 1, bounds[3] - 1)
+            : engine.TraceAll(corrected, bounds[0], bounds[1], bounds[2] - 1, bounds[3] - 1);
+    if (found.size() < 2)
+        return failure(QStringLiteral("条件を変えてもう一度実行してください"));
+    if (found.size() > size_t(cvg::kMaxPoints))
+        return failure(QStringLiteral("too many points for one page (more than 1000000)"));
+
+    std::vector<cvg::Point> points;
+    points.reserve(found.size());
+    for (const cvg::TXYData& p : found)
+        points.push_back({p.X, corrected.height() - p.Y});
+    cvg::Worksheets& sheets = doc.sheets;
+    if (!sheets.page(0).points.empty()) {
+        if (!sheets.CreateSheetPage())
+            return failure(QStringLiteral("ワークシート追加に失敗しました"));
+    } else {
+        sheets.setCurrentIndex(0);
+    }
+    cvg::WritePoints(sheets.currentPage(), std::move(points));
+    if (!writeDocument(outputOf(options, path), doc))
+        return kExitFailed;
+    printTo(stdout, QStringLiteral("page %1 points %2\n").arg(sheets.currentIndex() + 1).arg(found.size()));
+    return kExitOk;
+}
+
+int runInterpolate(const QStringList& args)
+{
+    const Options options = parseOptions(
+        args, {QStringLiteral("page"), QStringLiteral("method"), QStringLiteral("distance"), QStringLiteral("output")},
+        {QStringLiteral("sort")});
+    if (!options.error.isEmpty())
+        return usageError(options.error);
+    if (options.operands.size() != 1)
+        return usageError(QStringLiteral("interpolate needs DOC.cvd"));
+    const QString method = options.values.value(QStringLiteral("method"), QStringLiteral("linear"));
+    if (method != QLatin1String("linear") && method != QLatin1String("spline"))
+        return usageError(QStringLiteral("--method must be linear or spline"));
+    int distance = 0;
+    QString error;
+    if (!parseInt(options, QStringLiteral("distance"), 1, cvg::kMinSampleDistance, cvg::kMaxSampleDistance,
+                  distance, error))
+        return usageError(error);
+
+    const QString path = options.operands[0];
+    cvg::Document doc;
+    if (!readDocument(path, doc))
+        return kExitFailed;
+    const std::optional<int> page = pageIndex(options, doc, error);
+    if (!page)
+        return usageError(error);
+    cvg::Worksheets& sheets = doc.sheets;
+    sheets.setCurrentIndex(*page);
+    std::vector<cvg::Point>& points = sheets.currentPage().points;
+    if (points.empty())
+        return failure(QStringLiteral("ワークシートに座標データがありません。"));
+    if (points.size() == 1)
+        return failure(QStringLiteral("補間処理には２つ以上の座標データが必要です。"));
+    cvg::SheetInterpolation kind =
+        method == QLatin1String("spline") ? cvg::SheetInterpolation::Spline : cvg::SheetInterpolation::Linear;
+    if (kind == cvg::SheetInterpolation::Spline && points.size() == 2) {
+        printTo(stderr, QStringLiteral("cvglean-cli: two points are too few for a spline; interpolating "
+                                       "linearly instead\n"));
+        kind = cvg::SheetInterpolation::Linear;
+    }
+    if (!cvg::IsSortedByX(points)) {
+        if (!options.flags.contains(QStringLiteral("sort")))
+            return failure(QStringLiteral("補間処理の前に、ソートする必要があります。\r\n(the points are not sorted "
+                                          "by X; give --sort to sort the page)"));
+        cvg::SortByX(points);
+    }
+    if (cvg::HasDuplicateX(points))
+        return failure(QStringLiteral("Xに同じ値を持つ座標が存在します。\r\n補間処理を行う前に削除する必要があります。"));
+
+    cvg::TInterpolate engine;
+    cvg::NullProgress quiet;
+    try {
+        if (!cvg::AddInterpolatedSheet(sheets, engine, kind, distance, quiet))
+            return failure(QStringLiteral("補間処理中にエラーが発生しました"));
+    } catch (const cvg::CvgError& e) {
+        return failure(e.userText());
+    }
+    if (!writeDocument(outputOf(options, path), doc))
+        return kExitFailed;
+    printTo(stdout, QStringLiteral("page %1 points %2\n")
+                        .arg(sheets.currentIndex() + 1)
+                        .arg(sheets.currentPage().points.size()));
+    return kExitOk;
+}
+
+int runRender(const QStringList& args)
+{
+    const Options options = parseOptions(args, {QStringLiteral("page")}, {QStringLiteral("no-lines")});
+    if (!options.error.isEmpty())
+        return usageError(options.error);
+    if (options.operands.size() != 2)
+        return usageError(QStringLiteral("render needs DOC.cvd and OUTPUT"));
+    const PictureKind kind = pictureKindOf(options.operands[1]);
+    if (kind != PictureKind::Bitmap && kind != PictureKind::Jpeg)
+        return failure(QStringLiteral("%1: このファイル形式で保存することはできません").arg(options.operands[1]));
+    cvg::Document doc;
+    if (!readDocument(options.operands[0], doc))
+        return kExitFailed;
+    QString error;
+    const std::optional<int> page = pageIndex(options, doc, error);
+    if (!page)
+        return usageError(error);
+    if (!doc.calibration.Converted || doc.images.correctedImage.isNull())
+        return failure(kNotConverted);
+    cvg::NullProgress quiet;
+    // The main view's drawing with the default general marker size.
+    const QImage shown = cvg::RedrawPointMarkers(doc.images.correctedImage, doc.sheets.page(*page).points,
+                                                 !options.flags.contains(QStringLiteral("no-lines")), 3, quiet);
+    return writePicture(options.operands[1], shown) ? kExitOk : kExitFailed;
+}
+
+} // namespace cli

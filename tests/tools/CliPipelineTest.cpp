@@ -1,0 +1,299 @@
+// The whole pipeline through the real cvglean-cli: calibrate, info, export,
+// trace, interpolate, render, and every failure path.
+#include "image/BmpCodec.h"
+#include "image/ImageSet.h"
+#include "platform/Progress.h"
+#include "shell/Document.h"
+#include "worksheet/DocumentFile.h"
+
+#include "ScriptedDialogs.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace cvg;
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    QByteArray out;
+    QString err;
+};
+
+CliRun runCli(const QStringList& args)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(CVG_CLI_PATH), args);
+    CliRun run;
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.status = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+// A white 400 x 300 picture with a black line 3 rows thick (rows 149..151)
+// from column 100 to 299.
+QImage linePicture()
+{
+    QImage image = newPicture(400, 300);
+    for (int row = 149; row <= 151; ++row) {
+        uchar* p = image.scanLine(row);
+        for (int x = 100; x <= 299; ++x)
+            p[3 * x] = p[3 * x + 1] = p[3 * x + 2] = 0;
+    }
+    return image;
+}
+
+class CliPipeline : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        picture = path("line.bmp");
+        SaveBmpPicture(picture, linePicture());
+    }
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    // Square axes: X 50 -> 0 and 350 -> 300; Y (upward) 50 -> 0 and 250 -> 100.
+    CliRun calibrate(const QString& out, QStringList extra = {})
+    {
+        return runCli(QStringList{QStringLiteral("calibrate"), picture, out, QStringLiteral("--y-upper"),
+                                  QStringLiteral("50,250,100"), QStringLiteral("--y-lower"), QStringLiteral("50,50,0"),
+                                  QStringLiteral("--x-left"), QStringLiteral("50,50,0"), QStringLiteral("--x-right"),
+                                  QStringLiteral("350,50,300")}
+                      + extra);
+    }
+    QJsonObject info(const QString& doc)
+    {
+        const CliRun r = runCli({QStringLiteral("info"), doc});
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        return QJsonDocument::fromJson(r.out).object();
+    }
+
+    QTemporaryDir dir;
+    QString picture;
+};
+
+} // namespace
+
+TEST_F(CliPipeline, CalibrateTraceInterpolateExportRender)
+{
+    const QString a = path("a.cvd");
+    CliRun r = calibrate(a);
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+
+    QJsonObject doc = info(a);
+    EXPECT_EQ(doc.value(QStringLiteral("version")).toInt(), 102);
+    EXPECT_TRUE(doc.value(QStringLiteral("converted")).toBool());
+    EXPECT_EQ(doc.value(QStringLiteral("picture")).toObject().value(QStringLiteral("width")).toInt(), 400);
+    EXPECT_EQ(doc.value(QStringLiteral("corrected")).toObject().value(QStringLiteral("height")).toInt(), 300);
+    const QJsonObject cal = doc.value(QStringLiteral("calibration")).toObject();
+    EXPECT_FALSE(cal.value(QStringLiteral("xLog")).toBool());
+    EXPECT_EQ(cal.value(QStringLiteral("scaleX")).toDouble(), 1.0);
+    EXPECT_EQ(cal.value(QStringLiteral("scaleY")).toDouble(), 0.5);
+    const QJsonArray source = cal.value(QStringLiteral("source")).toArray();
+    ASSERT_EQ(source.size(), 4);
+    EXPECT_EQ(source[3].toObject().value(QStringLiteral("x")).toInt(), 350);
+    EXPECT_EQ(source[3].toObject().value(QStringLiteral("value")).toDouble(), 300.0);
+    const QJsonArray pages = doc.value(QStringLiteral("pages")).toArray();
+    ASSERT_EQ(pages.size(), 1);
+    EXPECT_EQ(pages[0].toObject().value(QStringLiteral("caption")).toString(), QStringLiteral("Page0"));
+    EXPECT_EQ(pages[0].toObject().value(QStringLiteral("points")).toInt(), 0);
+
+    // The averaged trace goes into the empty first page, one point per column.
+    const QString b = path("b.cvd");
+    r = runCli({QStringLiteral("trace"), a, QStringLiteral("--rect"), QStringLiteral("90,100,310,200"),
+                QStringLiteral("--average"), QStringLiteral("--output"), b});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("page 1 points 200\n"));
+    // Every dark pixel, into a new page at the end; b is replaced in place.
+    r = runCli({QStringLiteral("trace"), b, QStringLiteral("--rect"), QStringLiteral("90,100,310,200")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("page 2 points 600\n"));
+    // The right and bottom edges are exclusive: columns 100..149 only.
+    r = runCli({QStringLiteral("trace"), b, QStringLiteral("--rect"), QStringLiteral("0,0,150,300"),
+                QStringLiteral("--interval"), QStringLiteral("10"), QStringLiteral("--output"), path("c.cvd")});
+    EXPECT_EQ(r.out, QByteArray("page 3 points 15\n")); // columns 100, 110, ..., 140, three rows each
+
+    // Export: value texts, the separator, CR LF after every line.
+    r = runCli({QStringLiteral("export"), b, QStringLiteral("--format"), QStringLiteral("csv")});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.startsWith("50,50\r\n51,50\r\n52,50\r\n"));
+    EXPECT_TRUE(r.out.endsWith("249,50\r\n"));
+    EXPECT_EQ(r.out.count('\n'), 200);
+    r = runCli({QStringLiteral("export"), b, QStringLiteral("--page"), QStringLiteral("2"), QStringLiteral("--pixels")});
+    EXPECT_TRUE(r.out.startsWith("100\t151\r\n100\t150\r\n100\t149\r\n101\t151\r\n"));
+    const QString text = path("out.prn");
+    r = runCli({QStringLiteral("export"), b, QStringLiteral("--format"), QStringLiteral("prn"), QStringLiteral("--output"), text});
+    EXPECT_EQ(r.status, 0);
+    QFile file(text);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith("50 50\r\n51 50\r\n"));
+
+    // Interpolation of page 1 with distance 7: x = 100, 107, ..., 296.
+    const QString d = path("d.cvd");
+    r = runCli({QStringLiteral("interpolate"), b, QStringLiteral("--distance"), QStringLiteral("7"),
+                QStringLiteral("--output"), d});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("page 3 points 29\n"));
+    doc = info(d);
+    EXPECT_EQ(doc.value(QStringLiteral("pages")).toArray()[2].toObject().value(QStringLiteral("caption")).toString(),
+              QStringLiteral("Page0 直補"));
+    r = runCli({QStringLiteral("export"), d, QStringLiteral("--page"), QStringLiteral("3")});
+    EXPECT_TRUE(r.out.startsWith("50\t50\r\n57\t50\r\n"));
+
+    // Render: the corrected picture with the page's squares.
+    const QString shown = path("shown.bmp");
+    r = runCli({QStringLiteral("render"), d, shown, QStringLiteral("--page"), QStringLiteral("1")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    QImage rendered;
+    ASSERT_TRUE(LoadBmpPicture(shown, rendered));
+    EXPECT_EQ(rendered.size(), QSize(400, 300));
+    EXPECT_EQ(rendered.pixelColor(301, 150), QColor(0, 255, 0)); // inside the square of the last point (299, 150)
+    EXPECT_EQ(rendered.pixelColor(302, 147), QColor(0, 128, 0)); // its corner
+    EXPECT_EQ(rendered.pixelColor(200, 100), QColor(255, 255, 255));
+}
+
+TEST_F(CliPipeline, InterpolationChecksAndSortOption)
+{
+    // A document with an unsorted page, a page with a repeated X, a one-point
+    // and a two-point page, written by the core itself.
+    const QString a = path("a.cvd");
+    ASSERT_EQ(calibrate(a).status, 0);
+    Document doc;
+    test::ScriptedDialogs quietDialogs;
+    NullProgress quiet;
+    ASSERT_TRUE(ReadDocument(a, doc, quietDialogs, quiet));
+    ASSERT_TRUE(WritePoints(doc.sheets.page(0), {{30, 5}, {10, 1}, {20, 3}}));
+    doc.sheets.CreateSheetPage();
+    ASSERT_TRUE(WritePoints(doc.sheets.page(1), {{10, 1}, {10, 2}, {20, 3}}));
+    doc.sheets.CreateSheetPage();
+    ASSERT_TRUE(WritePoints(doc.sheets.page(2), {{10, 1}}));
+    doc.sheets.CreateSheetPage();
+    ASSERT_TRUE(WritePoints(doc.sheets.page(3), {{10, 1}, {12, 5}}));
+    ASSERT_TRUE(WriteDocument(a, doc, quiet));
+
+    CliRun r = runCli({QStringLiteral("interpolate"), a});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("補間処理の前に、ソートする必要があります。"))) << r.err.toStdString();
+    r = runCli({QStringLiteral("interpolate"), a, QStringLiteral("--page"), QStringLiteral("2")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, QStringLiteral("cvglean-cli: Xに同じ値を持つ座標が存在します。\n補間処理を行う前に削除する必要があります。\n"));
+    r = runCli({QStringLiteral("interpolate"), a, QStringLiteral("--page"), QStringLiteral("3")});
+    EXPECT_EQ(r.err, QStringLiteral("cvglean-cli: 補間処理には２つ以上の座標データが必要です。\n"));
+    r = runCli({QStringLiteral("interpolate"), a, QStringLiteral("--page"), QStringLiteral("4"), QStringLiteral("--method"),
+                QStringLiteral("spline"), QStringLiteral("--output"), path("two.cvd")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("linearly"))) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("page 5 points 3\n"));
+    EXPECT_EQ(info(path("two.cvd")).value(QStringLiteral("pages")).toArray()[4].toObject().value(QStringLiteral("caption")).toString(),
+              QStringLiteral("Page3 直補"));
+
+    // --sort sorts the page, saves it sorted, and interpolates: X 10..30.
+    const QString sorted = path("sorted.cvd");
+    r = runCli({QStringLiteral("interpolate"), a, QStringLiteral("--sort"), QStringLiteral("--method"),
+                QStringLiteral("spline"), QStringLiteral("--output"), sorted});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("page 5 points 21\n"));
+    r = runCli({QStringLiteral("export"), sorted, QStringLiteral("--pixels")});
+    EXPECT_EQ(r.out, QByteArray("10\t1\r\n20\t3\r\n30\t5\r\n"));
+    EXPECT_EQ(info(sorted).value(QStringLiteral("pages")).toArray()[4].toObject().value(QStringLiteral("caption")).toString(),
+              QStringLiteral("Page0 曲補"));
+    r = runCli({QStringLiteral("interpolate"), a, QStringLiteral("--distance"), QStringLiteral("0")});
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST_F(CliPipeline, FailuresAndUsageErrors)
+{
+    // Calibration that does not validate: its message, then the refusal; nothing written.
+    const QString bad = path("bad.cvd");
+    CliRun r = runCli({QStringLiteral("calibrate"), picture, bad, QStringLiteral("--y-upper"), QStringLiteral("50,250,0"),
+                       QStringLiteral("--y-lower"), QStringLiteral("50,50,0"), QStringLiteral("--x-left"),
+                       QStringLiteral("50,50,0"), QStringLiteral("--x-right"), QStringLiteral("350,50,300")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, QStringLiteral("cvglean-cli: 縦軸上側と下側の座標値が同じ値を持っています\n"
+                                    "cvglean-cli: パラメータを変更してから実行してください。\n"));
+    EXPECT_FALSE(QFile::exists(bad));
+    // A log axis with a zero value.
+    r = calibrate(bad, {QStringLiteral("--x-log")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_FALSE(QFile::exists(bad));
+    // Collinear reference points: the correction's own message.
+    r = runCli({QStringLiteral("calibrate"), picture, bad, QStringLiteral("--y-upper"), QStringLiteral("50,250,100"),
+                QStringLiteral("--y-lower"), QStringLiteral("50,50,0"), QStringLiteral("--x-left"), QStringLiteral("50,50,0"),
+                QStringLiteral("--x-right"), QStringLiteral("50,150,300")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("グラフの歪修正中にエラーが発生しました")));
+    EXPECT_FALSE(QFile::exists(bad));
+    // Usage errors.
+    EXPECT_EQ(runCli({QStringLiteral("calibrate"), picture, bad}).status, 1);
+    EXPECT_EQ(calibrate(bad, {QStringLiteral("--x-left")}).status, 1);
+    EXPECT_EQ(runCli({QStringLiteral("calibrate"), picture, bad, QStringLiteral("--y-upper"), QStringLiteral("1,2,abc"),
+                      QStringLiteral("--y-lower"), QStringLiteral("50,50,0"), QStringLiteral("--x-left"),
+                      QStringLiteral("50,50,0"), QStringLiteral("--x-right"), QStringLiteral("350,50,300")})
+                  .status,
+              1);
+    EXPECT_EQ(runCli({QStringLiteral("export"), bad, QStringLiteral("--format"), QStringLiteral("xml")}).status, 1);
+    EXPECT_EQ(runCli({QStringLiteral("trace"), bad}).status, 1);
+    EXPECT_EQ(runCli({QStringLiteral("info")}).status, 1);
+    EXPECT_EQ(runCli({QStringLiteral("render"), bad}).status, 1);
+
+    // A document that cannot be opened, and one that is not a document.
+    r = runCli({QStringLiteral("info"), path("missing.cvd")});
+    EXPECT_EQ(r.status, 2);
+    QFile junk(path("junk.cvd"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(600, 'x'));
+    junk.close();
+    r = runCli({QStringLiteral("info"), path("junk.cvd")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_FALSE(r.err.isEmpty());
+
+    // A converted document with an empty page: nothing to export.
+    const QString a = path("a.cvd");
+    ASSERT_EQ(calibrate(a).status, 0);
+    r = runCli({QStringLiteral("export"), a});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, QStringLiteral("cvglean-cli: 保存するデータがありません。\n"));
+    EXPECT_EQ(runCli({QStringLiteral("export"), a, QStringLiteral("--page"), QStringLiteral("2")}).status, 1);
+    // A trace that finds nothing.
+    r = runCli({QStringLiteral("trace"), a, QStringLiteral("--rect"), QStringLiteral("0,0,50,50")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, QStringLiteral("cvglean-cli: 条件を変えてもう一度実行してください\n"));
+    // Threshold 0: nothing is darker than 0.
+    r = runCli({QStringLiteral("trace"), a, QStringLiteral("--rect"), QStringLiteral("90,100,310,200"),
+                QStringLiteral("--threshold"), QStringLiteral("0")});
+    EXPECT_EQ(r.status, 2);
+    // Empty page interpolation.
+    r = runCli({QStringLiteral("interpolate"), a});
+    EXPECT_EQ(r.err, QStringLiteral("cvglean-cli: ワークシートに座標データがありません。\n"));
+
+    // A document that is not converted.
+    Document fresh;
+    fresh.images.workingImage = linePicture();
+    fresh.state.pictureLoaded = true;
+    ASSERT_TRUE(WritePoints(fresh.sheets.page(0), {{1, 2}}));
+    NullProgress quiet;
+    const QString plain = path("plain.cvd");
+    ASSERT_TRUE(WriteDocument(plain, fresh, quiet));
+    r = runCli({QStringLiteral("export"), plain});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, QStringLiteral("cvglean-cli: 換算値が計算されていません。\n"));
+    r = runCli({QStringLiteral("export"), plain, QStringLiteral("--pixels")});
+    EXPECT_EQ(r.out, QByteArray("1\t2\r\n"));
+    EXPECT_EQ(runCli({QStringLiteral("render"), plain, path("x.bmp")}).status, 2);
+    EXPECT_EQ(runCli({QStringLiteral("render"), plain, path("x.png")}).status, 2);
+}
