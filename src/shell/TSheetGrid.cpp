@@ -164,6 +164,7 @@ int TSheetGrid::rowsInView() const
 
 void TSheetGrid::layoutGrid(int rowHeight)
 {
+    rowHeight_ = rowHeight;
     if (rowHeight > 0) {
         view_->verticalHeader()->setMinimumSectionSize(std::min(rowHeight, 4));
         view_->verticalHeader()->setDefaultSectionSize(rowHeight);
@@ -188,7 +189,8 @@ int TSheetGrid::rowAt(const QPoint& viewportPos) const
 void TSheetGrid::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    scrollBar_->setPageStep(rowsInView());
+    // The columns share the new width; the page step follows the rows in view.
+    layoutGrid(rowHeight_);
 }
 
 bool TSheetGrid::eventFilter(QObject* watched, QEvent* event)

@@ -64,6 +64,7 @@ private:
     QTableView* view_;
     QScrollBar* scrollBar_;
     TSheetModel* model_;
+    int rowHeight_ = 0;
     int selectionTop_ = 0;
     int selectionBottom_ = 0;
 };

@@ -28,6 +28,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace cvg {
@@ -556,6 +557,14 @@ void TfrmMain::resizeEvent(QResizeEvent* event)
 
 bool TfrmMain::event(QEvent* event)
 {
+    if (event->type() == QEvent::Show && doc_.state.firstActivation) {
+        // Without a window manager a window may never be activated; the
+        // command-line file is opened all the same once the window is up.
+        QTimer::singleShot(0, this, [this] {
+            if (doc_.state.firstActivation)
+                onFirstActivation();
+        });
+    }
     if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show)
         placeProgressBar();
     return QMainWindow::event(event);
