@@ -1,6 +1,7 @@
 // make-sample: draws a small graph, calibrates it and writes a document with
 // points of its two curves on two pages, so that a first start of the
 // program has something to show.
+#include "image/BmpCodec.h"
 #include "calibration/Calibration.h"
 #include "calibration/CorrectDistortion.h"
 #include "image/ImageSet.h"
@@ -134,8 +135,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "Usage: make-sample OUTPUT.cvd\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "Usage: make-sample OUTPUT.cvd [GRAPH.bmp]\n");
         return 1;
     }
     const QString path = QString::fromLocal8Bit(argv[1]);
@@ -143,6 +144,14 @@ int main(int argc, char** argv)
     cvg::Document doc;
     doc.reset();
     doc.images.workingImage = drawSampleGraph();
+    // The graph alone, for trying the command-line tool from the start.
+    if (argc == 3) {
+        try {
+            cvg::SaveBmpPicture(QString::fromLocal8Bit(argv[2]), doc.images.workingImage);
+        } catch (const cvg::CvgError& e) {
+            return fail(qPrintable(e.userText()));
+        }
+    }
     doc.resize.width = kWidth;
     doc.resize.height = kHeight;
     doc.state.pictureLoaded = true;
