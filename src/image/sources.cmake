@@ -2,7 +2,9 @@ list(APPEND CVG_CORE_SOURCES
   image/BmpCodec.cpp
   image/ImageSet.cpp
   image/JpegCodec.cpp
+  image/Magnify.cpp
   image/MetafilePlayer.cpp
+  image/Overview.cpp
   image/PictureBlock.cpp
 )
 # The metafile player's record parsers and drawing state live in their own folder.

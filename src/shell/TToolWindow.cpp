@@ -4,6 +4,8 @@
 #include "shell/AppContext.h"
 #include "shell/SettingsRecords.h"
 
+#include <QWindow>
+
 
 namespace cvg {
 
@@ -47,11 +49,16 @@ void TToolWindow::writeSettings()
 
 void TToolWindow::stayOnTop()
 {
-    setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    if (isVisible()) {
-        show();
+    const Qt::WindowFlags flags = windowFlags() | Qt::WindowStaysOnTopHint;
+    if (isVisible() && windowHandle()) {
+        // Changing a shown widget's flags hides it, which would also end a
+        // modal dialog's exec(): the shown window is told directly instead.
+        overrideWindowFlags(flags);
+        windowHandle()->setFlags(flags);
         raise();
+        return;
     }
+    setWindowFlags(flags);
 }
 
 void TToolWindow::done(int result)

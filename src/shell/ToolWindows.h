@@ -93,6 +93,8 @@ struct ToolWindows {
     // Overview and scope (ViewWindows.cpp).
     void overviewRefresh();
     void overviewFrame();
+    // Rebuilt from the main view and shown, ImageWindow checked to match (after an interpolation).
+    void overviewShow();
     // The scope window follows a picture position while it is shown.
     void centreScope(int x, int row);
     // Help (HelpWindows.cpp).

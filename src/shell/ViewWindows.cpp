@@ -1,30 +1,68 @@
-// The scope, overview and magnification windows.
+// The scope, overview and magnification windows and the main window's
+// actions that show them.
+#include "shell/TfImage.h"
+#include "shell/TfMagnification.h"
 #include "shell/TfrmMain.h"
+#include "shell/TfrmScope.h"
 #include "shell/ToolWindows.h"
+
+#include <QAction>
+#include <functional>
 
 namespace cvg {
 
 TToolWindow* createScopeWindow(TfrmMain& main, AppContext& context)
 {
-    return makeWindow(&main, context, "frmScope", QStringLiteral("拡大表示"), QStringLiteral("Scope"),
-                      {0, 0, 8421631}, kToolWindowFlags);
+    return new TfrmScope(main, context);
 }
 
 TToolWindow* createOverviewWindow(TfrmMain& main, AppContext& context)
 {
-    return makeWindow(&main, context, "fImage", QStringLiteral("編集画像"), QStringLiteral("Image"), {0, 0},
-                      kToolWindowFlags);
+    return new TfImage(main, context);
 }
 
 TToolWindow* createMagnificationWindow(TfrmMain& main, AppContext& context)
 {
-    return makeWindow(&main, context, "fMagnification", QStringLiteral("グラフの拡大・縮小"),
-                      QStringLiteral("Magnification"), {0, 0}, kDialogWindowFlags);
+    return new TfMagnification(main, context);
 }
 
-void ToolWindows::connectViewActions() {}
-void ToolWindows::overviewRefresh() {}
-void ToolWindows::overviewFrame() {}
-void ToolWindows::centreScope(int, int) {}
+void ToolWindows::connectViewActions()
+{
+    TfrmMain& main = main_;
+    auto bind = [&main](const char* name, std::function<void()> handler) {
+        QObject::connect(main.action(QString::fromLatin1(name)), &QAction::triggered, &main,
+            [&main, handler] { main.runCommand(handler); });
+    };
+    // Checked while the dialog is open.
+    main.action(QStringLiteral("acImageMagnification"))->setCheckable(true);
+    bind("acImageMagnification",
+        [this] { static_cast<TfMagnification*>(fMagnification)->acImageMagnificationExecute(); });
+    bind("ImageWindow", [this] { static_cast<TfImage*>(fImage)->ImageWindowExecute(); });
+    bind("ShowScopeWindow", [this] { static_cast<TfrmScope*>(frmScope)->ShowScopeWindowExecute(); });
+}
+
+void ToolWindows::overviewRefresh()
+{
+    static_cast<TfImage*>(fImage)->refresh();
+}
+
+void ToolWindows::overviewFrame()
+{
+    auto* overview = static_cast<TfImage*>(fImage);
+    if (overview->isVisible())
+        overview->RebuildFrame();
+}
+
+void ToolWindows::overviewShow()
+{
+    static_cast<TfImage*>(fImage)->showRebuilt();
+}
+
+void ToolWindows::centreScope(int x, int row)
+{
+    auto* scope = static_cast<TfrmScope*>(frmScope);
+    if (scope->isVisible())
+        scope->MakeScopeImage(x, row);
+}
 
 } // namespace cvg
