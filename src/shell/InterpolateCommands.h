@@ -14,8 +14,9 @@ class TfrmSpline;
 inline const QString kNoPictureToInterpolate = QStringLiteral("画像が読み込まれていません。");
 inline const QString kNoPointsToInterpolate = QStringLiteral("ワークシートに座標データがありません。");
 inline const QString kTwoPointsNeeded = QStringLiteral("補間処理には２つ以上の座標データが必要です。");
-inline const QString kSplineFallbackQuestion = QStringLiteral(
-    "データ数が不足するため、曲線に適した数値補間をすることができません。\r\n直線に適した数値補間で処理を続けますか？");
+inline const QString kSplineFallbackQuestion
+    = QStringLiteral("データ数が不足するため、曲線に適した数値補間をすることができません。\r\n"
+                     "直線に適した数値補間で処理を続けますか？");
 inline const QString kSortFirstQuestion
     = QStringLiteral("補間処理の前に、ソートする必要があります。\r\nソート処理を行いますか？");
 inline const QString kDuplicateXError

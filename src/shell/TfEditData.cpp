@@ -438,6 +438,7 @@ TfMarker::TfMarker(TfrmMain& main, AppContext& context, TDigitizer& digitizer)
         (tag == 0 ? udGeneral_ : udCurrent_) = ud;
         connect(ud, &QSpinBox::valueChanged, this, [this, tag](int value) {
             (tag == 0 ? digitizer_.generalSize : digitizer_.currentSize) = value;
+            setStoredExtra(tag, value);
         });
     }
     auto* close = new QPushButton(QStringLiteral("閉じる(&C)"), this);

@@ -13,7 +13,7 @@
 namespace cvg {
 
 TfrmSpline::TfrmSpline(TfrmMain& main, AppContext& context)
-    : TToolWindow(&main, context, QStringLiteral("Spline"), {0, 0, 1}, kDialogWindowFlags)
+    : TToolWindow(&main, context, QStringLiteral("Spline"), { 0, 0, 1 }, kDialogWindowFlags)
     , main_(main)
 {
     setObjectName(QStringLiteral("frmSpline"));

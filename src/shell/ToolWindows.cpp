@@ -221,10 +221,15 @@ void ToolWindows::showDirectoryDialog()
 
 void ToolWindows::closeAll()
 {
-    for (TToolWindow* w : {frmScope, static_cast<TToolWindow*>(fDirectory), fImage, static_cast<TToolWindow*>(fDeform),
-                           fMagnification, frmSpline, frmTrace, static_cast<TToolWindow*>(fEditData), static_cast<TToolWindow*>(fMarker), frmSheet})
-        if (w->isVisible())
-            w->close();
+    // The program ends: every shown window keeps its place for the next run,
+    // but no window asks its questions now (the main window asked already).
+    for (QWidget* child : main_.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        auto* window = qobject_cast<TToolWindow*>(child);
+        if (window && window->isVisible()) {
+            window->writeSettings();
+            window->hide();
+        }
+    }
     frmVersion->hide();
 }
 

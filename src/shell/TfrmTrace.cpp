@@ -1,0 +1,655 @@
+#include "shell/TfrmTrace.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Errors.h"
+#include "shell/AppContext.h"
+#include "shell/Icons.h"
+#include "shell/TPictureView.h"
+#include "shell/TUpDown.h"
+#include "shell/TfrmMain.h"
+#include "shell/ToolWindows.h"
+
+#include <QAction>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstring>
+
+namespace cvg {
+
+namespace {
+
+const QString kNoSelection = QStringLiteral("領域が指定されていません");
+const QString kTryOtherSettings = QStringLiteral("条件を変えてもう一度実行してください");
+const QString kNoTracedPoints = QStringLiteral("座標データが存在しません");
+const QString kTooManyTracedPoints
+    = QStringLiteral("座標データの数がワークシートに入る上限 (1000000) "
+                     "を超えます。\r\n領域か条件を変えてもう一度実行してください。");
+const QString kUntransferredQuestion
+    = QStringLiteral("座標データはワークシートに転送されていません。転送せずに終了しますか？");
+const QString kDiscardQuestion = QStringLiteral("データは破棄されます。よろしいですか？");
+
+// Within 5 pixels of v, either side (the ends excluded).
+bool near(int v, int p)
+{
+    return v - 5 < p && p < v + 5;
+}
+
+// The pixels of the rectangle left..right-1, top..bottom-1 that lie on the picture.
+QRect clippedArea(const TraceSelection& s, const QImage& picture)
+{
+    return QRect(QPoint(s.left, s.top), QPoint(s.right - 1, s.bottom - 1)) & picture.rect();
+}
+
+// A strip of the picture (one row or one column) with every pixel's red
+// channel inverted: what an exclusive-or pen in red leaves on it.
+QImage xorStrip(const QImage& picture, const QRect& strip)
+{
+    QImage out(strip.size(), QImage::Format_RGB888);
+    for (int row = 0; row < strip.height(); ++row) {
+        const uchar* src = picture.constScanLine(strip.top() + row) + 3 * strip.left();
+        uchar* dst = out.scanLine(row);
+        for (int i = 0; i < 3 * strip.width(); i += 3) {
+            dst[i] = uchar(src[i] ^ 0xFF);
+            dst[i + 1] = src[i + 1];
+            dst[i + 2] = src[i + 2];
+        }
+    }
+    return out;
+}
+
+void drawFrame(QPainter& p, const QColor& outside, const QColor& inside)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(outside);
+    p.drawRect(2, 2, 16, 16);
+    p.setBrush(inside);
+    p.drawRect(6, 6, 8, 8);
+    p.setPen(QPen(Qt::red, 1, Qt::DotLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(6, 6, 8, 8);
+}
+
+// The pictures of the window's own buttons (20 x 20).
+QIcon traceIcon(const QString& name)
+{
+    if (name == QLatin1String("acLoadImage"))
+        return toolIcon(QStringLiteral("PublicLoadFile"));
+    if (name == QLatin1String("acUndo"))
+        return toolIcon(QStringLiteral("DataUndo"));
+    if (name == QLatin1String("acHelp"))
+        return toolIcon(QStringLiteral("acHelp"));
+    QPixmap pixmap(20, 20);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    const QColor grey(150, 150, 150);
+    if (name == QLatin1String("acSaveToGrid")) {
+        p.setPen(QColor(60, 60, 60));
+        p.setBrush(Qt::white);
+        p.drawRect(8, 3, 10, 14);
+        for (int y = 7; y < 17; y += 4)
+            p.drawLine(8, y, 18, y);
+        p.setPen(QPen(QColor(30, 120, 30), 2));
+        p.drawLine(1, 10, 7, 10);
+        p.drawLine(4, 7, 7, 10);
+        p.drawLine(4, 13, 7, 10);
+    } else if (name == QLatin1String("acOutsideRange")) {
+        drawFrame(p, Qt::white, grey);
+    } else if (name == QLatin1String("acInsideRange")) {
+        drawFrame(p, grey, Qt::white);
+    } else {
+        p.setPen(QPen(Qt::black, 1));
+        p.drawLine(3, 2, 3, 17);
+        p.drawLine(3, 17, 18, 17);
+        const QPoint points[] = { { 5, 14 }, { 8, 9 }, { 11, 8 }, { 14, 10 }, { 17, 5 } };
+        if (name == QLatin1String("acTrace")) {
+            p.setPen(QPen(Qt::red, 2));
+            for (const QPoint& pt : points)
+                p.drawPoint(pt);
+        } else {
+            p.setPen(QPen(Qt::red, 1));
+            p.drawPolyline(points, 5);
+        }
+    }
+    p.end();
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+void TraceSelection::normalize()
+{
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+}
+
+// ---- creation ----------------------------------------------------------------------
+
+TfrmTrace::TfrmTrace(TfrmMain& main, AppContext& context)
+    : TToolWindow(&main, context, QStringLiteral("Trace"), { 0, 0, 125, 1 }, kToolWindowFlags)
+    , main_(main)
+{
+    setObjectName(QStringLiteral("frmTrace"));
+    setWindowTitle(QStringLiteral("線指定"));
+    resize(context.screenSize.width() / 2, context.screenSize.height() / 2);
+    createControls();
+
+    // The stored threshold and interval replace the controls' own values;
+    // values outside the ranges are pulled into them.
+    udBoundColor_->setValue(storedExtra(0));
+    udInterval_->setValue(storedExtra(1));
+    boundColor_ = udBoundColor_->value();
+    interval_ = udInterval_->value();
+    engine_.LastIndex = -1;
+}
+
+QAction* TfrmTrace::makeAction(
+    const char* name, const QString& buttonHint, const QString& actionHint, void (TfrmTrace::*handler)())
+{
+    const QString objectName = QString::fromLatin1(name);
+    auto* act = new QAction(traceIcon(objectName), actionHint, this);
+    act->setObjectName(objectName);
+    act->setToolTip(actionHint);
+    act->setStatusTip(actionHint);
+    act->setProperty("buttonHint", buttonHint);
+    connect(act, &QAction::triggered, this,
+        [this, handler] { main_.runCommand([this, handler] { (this->*handler)(); }); });
+    return act;
+}
+
+void TfrmTrace::createControls()
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto* toolBar = new QToolBar(this);
+    toolBar->setObjectName(QStringLiteral("tbTrace"));
+    toolBar->setIconSize(QSize(20, 20));
+    const auto addButton = [&](QAction* act) {
+        toolBar->addAction(act);
+        // The button's hint may differ from the action's own.
+        if (QWidget* button = toolBar->widgetForAction(act))
+            button->setToolTip(act->property("buttonHint").toString());
+    };
+    const QString averageHint = QStringLiteral("全ての座標を読み込み平均する");
+    addButton(makeAction("acLoadImage", QStringLiteral("画像の読込"), QStringLiteral("画像の読込"),
+        &TfrmTrace::acLoadImageExecute));
+    addButton(makeAction("acSaveToGrid", QStringLiteral("座標データをワークシートに転送"),
+        QStringLiteral("座標データをワークシートに転送"), &TfrmTrace::acSaveToGridExecute));
+    toolBar->addSeparator();
+    addButton(makeAction("acUndo", QStringLiteral("変更を取り消す"), QStringLiteral("変更を取り消す"),
+        &TfrmTrace::acUndoExecute));
+    addButton(makeAction("acOutsideRange", QStringLiteral("矩形領域の外側を削除"),
+        QStringLiteral("矩形領域の外側を削除"), &TfrmTrace::acOutsideRangeExecute));
+    addButton(makeAction("acInsideRange", QStringLiteral("矩形領域の内側を削除"),
+        QStringLiteral("矩形領域の内側を削除"), &TfrmTrace::acInsideRangeExecute));
+    toolBar->addSeparator();
+    addButton(makeAction("acTrace", QStringLiteral("全ての座標を読み込む"),
+        QStringLiteral("全ての座標を読み込む"), &TfrmTrace::acTraceExecute));
+    addButton(makeAction("acTraceAverage", averageHint, QStringLiteral("平均された座標を読み込む"),
+        &TfrmTrace::acTraceAverageExecute));
+    toolBar->addSeparator();
+
+    const auto makeUpDown = [&](const char* name, const char* field, int minimum, int maximum, int initial,
+                                const QString& fieldHint, const QString& hint) {
+        auto* ud = new TUpDown(toolBar);
+        ud->setObjectName(QString::fromLatin1(name));
+        ud->field()->setObjectName(QString::fromLatin1(field));
+        ud->field()->setReadOnly(true);
+        ud->field()->setToolTip(fieldHint);
+        ud->setToolTip(hint);
+        ud->setRange(minimum, maximum);
+        ud->setWrapping(false);
+        ud->setValue(initial);
+        ud->setFixedWidth(56);
+        toolBar->addWidget(ud);
+        return ud;
+    };
+    udBoundColor_ = makeUpDown("udBoundColor", "edtBoundColor", 0, 255, 160,
+        QStringLiteral("境界色フィルター"), QStringLiteral("境界色フィルターの調節"));
+    udInterval_ = makeUpDown("udInterval", "edtInterval", 1, 100, 10, QStringLiteral("点走査間隔"),
+        QStringLiteral("点走査間隔の調節"));
+    // Shift with the left button steps the threshold by 10.
+    udBoundColor_->installEventFilter(this);
+    connect(udBoundColor_, &QSpinBox::valueChanged, this, [this](int value) { boundColor_ = value; });
+    connect(udInterval_, &QSpinBox::valueChanged, this, [this](int value) { interval_ = value; });
+    toolBar->addSeparator();
+    addButton(makeAction("acHelp", QStringLiteral("ディアログのヘルプを表示する"),
+        QStringLiteral("ディアログのヘルプを表示する"), &TfrmTrace::acHelpExecute));
+    layout->addWidget(toolBar);
+
+    sbImage_ = new QScrollArea(this);
+    sbImage_->setObjectName(QStringLiteral("sbImage"));
+    sbImage_->setWidgetResizable(false);
+    sbContent_ = new QWidget;
+    sbContent_->setAutoFillBackground(true);
+    QPalette grey = sbContent_->palette();
+    grey.setColor(QPalette::Window, QColor(128, 128, 128));
+    sbContent_->setPalette(grey);
+    sbImage_->setPalette(grey);
+    sbImage_->setBackgroundRole(QPalette::Window);
+    imImage_ = new TPictureView(sbContent_);
+    imImage_->setObjectName(QStringLiteral("imImage"));
+    imImage_->move(5, 5);
+    pbPaint_ = new TPaintBox(sbContent_);
+    pbPaint_->setObjectName(QStringLiteral("pbPaint"));
+    pbPaint_->setCursor(Qt::CrossCursor);
+    pbPaint_->hide();
+    pbPaint_->onPaint = [this](QPainter& painter) { pbPaintPaint(painter); };
+    sbContent_->resize(10, 10);
+    sbImage_->setWidget(sbContent_);
+    layout->addWidget(sbImage_, 1);
+
+    connect(pbPaint_, &TPaintBox::mousePressed, this,
+        [this](QMouseEvent* e) { main_.runCommand([this, e] { pbPaintMouseDown(e); }); });
+    connect(pbPaint_, &TPaintBox::mouseMoved, this,
+        [this](QMouseEvent* e) { main_.runCommand([this, e] { pbPaintMouseMove(e); }); });
+    connect(pbPaint_, &TPaintBox::mouseReleased, this,
+        [this](QMouseEvent* e) { main_.runCommand([this, e] { pbPaintMouseUp(e); }); });
+}
+
+QLineEdit* TfrmTrace::edtBoundColor() const
+{
+    return udBoundColor_->field();
+}
+
+QLineEdit* TfrmTrace::edtInterval() const
+{
+    return udInterval_->field();
+}
+
+const QImage& TfrmTrace::displayPicture() const
+{
+    return imImage_->picture();
+}
+
+void TfrmTrace::setDisplay(const QImage& picture)
+{
+    imImage_->setPicture(picture);
+    sbContent_->resize(picture.width() + 10, picture.height() + 10);
+    pbPaint_->setGeometry(imImage_->geometry());
+    pbPaint_->update();
+}
+
+bool TfrmTrace::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == udBoundColor_) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const bool shifted
+                = mouse->button() == Qt::LeftButton && (mouse->modifiers() & Qt::ShiftModifier);
+            udBoundColor_->setSingleStep(shifted ? 10 : 1);
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            udBoundColor_->setSingleStep(1);
+        }
+    }
+    return TToolWindow::eventFilter(watched, event);
+}
+
+// ---- showing and closing ---------------------------------------------------------------
+
+void TfrmTrace::ShowTraceWindowExecute()
+{
+    QAction* act = main_.action(QStringLiteral("ShowTraceWindow"));
+    // The click toggled the check; the window's visibility decides it.
+    act->setChecked(isVisible());
+    Dialogs& dialogs = context_.dialogs;
+    if (!main_.doc().state.pictureLoaded) {
+        dialogs.warning(QStringLiteral("画像が読み込まれていません。"));
+        return;
+    }
+    if (!main_.doc().calibration.Converted) {
+        dialogs.warning(QStringLiteral("換算値の計算がされていません。"));
+        return;
+    }
+    main_.action(QStringLiteral("EditData"))->setChecked(false);
+    if (main_.toolWindows())
+        main_.toolWindows()->hidePointEditor();
+    main_.action(QStringLiteral("DoDataCovert"))->setChecked(false);
+    if (isVisible()) {
+        hide();
+    } else {
+        show();
+        raise();
+    }
+    act->setChecked(isVisible());
+}
+
+void TfrmTrace::showEvent(QShowEvent* event)
+{
+    TToolWindow::showEvent(event);
+    if (!event->spontaneous())
+        acLoadImageExecute();
+}
+
+bool TfrmTrace::closeQuery()
+{
+    if (!untransferred_)
+        return true;
+    Dialogs& dialogs = context_.dialogs;
+    // A box closed without an answer lets the window close.
+    const MsgResult first = dialogs.ask(kUntransferredQuestion);
+    if (first == MsgResult::No)
+        return false;
+    if (first != MsgResult::Yes)
+        return true;
+    return dialogs.ask(kDiscardQuestion) != MsgResult::No;
+}
+
+void TfrmTrace::onClosed()
+{
+    main_.action(QStringLiteral("ShowTraceWindow"))->setChecked(false);
+    engine_.Points.clear();
+    engine_.LastIndex = -1;
+    untransferred_ = false;
+    selection_ = {};
+    drag_ = Drag::Idle;
+    setStoredExtra(0, boundColor_);
+    setStoredExtra(1, interval_);
+}
+
+void TfrmTrace::acHelpExecute()
+{
+    if (main_.toolWindows())
+        main_.toolWindows()->ShowHelpTopic(QStringLiteral("DialogLine.htm"));
+    stayOnTop();
+}
+
+// ---- pictures ----------------------------------------------------------------------------
+
+void TfrmTrace::acLoadImageExecute()
+{
+    const QImage& corrected = main_.doc().images.correctedImage;
+    loaded_ = corrected.format() == QImage::Format_RGB888 || corrected.isNull()
+        ? corrected
+        : corrected.convertToFormat(QImage::Format_RGB888);
+    current_ = loaded_;
+    undo_ = loaded_;
+    setDisplay(current_);
+    pbPaint_->setVisible(!loaded_.isNull());
+}
+
+void TfrmTrace::acInsideRangeExecute()
+{
+    if (!selection_.hasArea())
+        return;
+    selection_.normalize();
+    undo_ = current_;
+    const QRect area = clippedArea(selection_, current_);
+    if (!area.isEmpty()) {
+        QImage erased = current_;
+        for (int row = area.top(); row <= area.bottom(); ++row)
+            std::memset(erased.scanLine(row) + 3 * area.left(), 0xFF, size_t(3 * area.width()));
+        current_ = erased;
+    }
+    setDisplay(current_);
+    selection_ = {};
+    pbPaint_->update();
+}
+
+void TfrmTrace::acOutsideRangeExecute()
+{
+    if (!selection_.hasArea() || current_.isNull())
+        return;
+    selection_.normalize();
+    undo_ = current_;
+    // Copied from the picture as shown, so marks of a trace stay inside.
+    const QImage& shown = displayPicture();
+    QImage kept(current_.size(), QImage::Format_RGB888);
+    kept.fill(Qt::white);
+    const QRect area = clippedArea(selection_, kept) & shown.rect();
+    for (int row = area.top(); row <= area.bottom(); ++row)
+        std::memcpy(kept.scanLine(row) + 3 * area.left(), shown.constScanLine(row) + 3 * area.left(),
+            size_t(3 * area.width()));
+    current_ = kept;
+    setDisplay(current_);
+}
+
+void TfrmTrace::acUndoExecute()
+{
+    current_ = undo_;
+    setDisplay(undo_);
+}
+
+// ---- trace and transfer ------------------------------------------------------------------
+
+bool TfrmTrace::runTrace(bool average)
+{
+    Dialogs& dialogs = context_.dialogs;
+    if (!selection_.hasArea()) {
+        dialogs.info(kNoSelection);
+        return false;
+    }
+    selection_.normalize();
+    engine_.BoundColor = average ? edtBoundColor()->text().toInt() : udBoundColor_->value();
+    engine_.ScanInterval = udInterval_->value();
+    QImage picture = current_.format() == QImage::Format_RGB888
+        ? current_
+        : current_.convertToFormat(QImage::Format_RGB888);
+    const TraceSelection& s = selection_;
+    const std::vector<TXYData>& points = average
+        ? engine_.TraceAverage(picture, s.left, s.top, s.right - 1, s.bottom - 1)
+        : engine_.TraceAll(picture, s.left, s.top, s.right - 1, s.bottom - 1);
+    if (points.size() < 2) {
+        dialogs.info(kTryOtherSettings);
+        return false;
+    }
+    if (average) {
+        QPainter painter(&picture);
+        painter.setPen(QPen(QColor(255, 0, 0), 1));
+        QPolygon line;
+        line.reserve(qsizetype(points.size()));
+        for (const TXYData& p : points)
+            line << QPoint(p.X, p.Y);
+        painter.drawPolyline(line);
+    } else {
+        for (const TXYData& p : points) {
+            uchar* pixel = picture.scanLine(p.Y) + 3 * p.X;
+            pixel[0] = 255;
+            pixel[1] = 0;
+            pixel[2] = 0;
+        }
+    }
+    setDisplay(picture);
+    untransferred_ = true;
+    return true;
+}
+
+void TfrmTrace::acTraceExecute()
+{
+    runTrace(false);
+}
+
+void TfrmTrace::acTraceAverageExecute()
+{
+    runTrace(true);
+}
+
+void TfrmTrace::acSaveToGridExecute()
+{
+    const std::vector<TXYData>& found = engine_.Points;
+    if (found.empty()) {
+        context_.dialogs.info(kNoTracedPoints);
+        return;
+    }
+    // Refused before any page is added, so the worksheets stay as they were.
+    if (found.size() > size_t(kMaxPoints))
+        throw CvgError(kTooManyTracedPoints);
+    Document& doc = main_.doc();
+    const bool newPage = PointCount(doc.sheets.currentPage()) != 0;
+    if (newPage && !main_.CreateSheetPage())
+        return;
+    // Worksheet Y counts upward from the picture's bottom edge.
+    const int height = main_.pictureHeight();
+    std::vector<Point> points;
+    points.reserve(found.size());
+    for (const TXYData& p : found)
+        points.push_back(Point { p.X, height - p.Y });
+    WritePoints(doc.sheets.currentPage(), std::move(points));
+    main_.pointsChanged();
+    // The undo step belongs to the page that was current before.
+    if (newPage)
+        main_.ResetUndo();
+    main_.UpdateSheetInfo();
+    main_.MarkModified();
+    main_.RedrawPointMarkers(main_.settings().connectLine != 0);
+    untransferred_ = false;
+}
+
+// ---- the mouse on the picture ----------------------------------------------------------
+
+int TfrmTrace::handleAt(int x, int y) const
+{
+    const TraceSelection& s = selection_;
+    int hit = 0;
+    // Later tests replace earlier hits.
+    if (near(s.left, x) && s.top + 5 < y && y < s.bottom - 5)
+        hit = 1;
+    if (near(s.right, x) && s.top + 5 < y && y < s.bottom - 5)
+        hit = 2;
+    if (s.left + 5 < x && x < s.right - 5 && near(s.top, y))
+        hit = 3;
+    if (s.left + 5 < x && x < s.right - 5 && near(s.bottom, y))
+        hit = 4;
+    if (near(s.left, x) && near(s.top, y))
+        hit = 5;
+    if (near(s.left, x) && near(s.bottom, y))
+        hit = 6;
+    if (near(s.right, x) && near(s.top, y))
+        hit = 7;
+    if (near(s.right, x) && near(s.bottom, y))
+        hit = 8;
+    return hit;
+}
+
+void TfrmTrace::pbPaintMouseDown(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint at = event->position().toPoint();
+    if (handle_ != 0) {
+        drag_ = Drag::Resizing;
+    } else {
+        drag_ = Drag::Drawing;
+        selection_ = { at.x(), at.y(), at.x(), at.y() };
+        pbPaint_->update();
+    }
+}
+
+void TfrmTrace::pbPaintMouseMove(QMouseEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    const int x = at.x();
+    const int y = at.y();
+    TraceSelection& s = selection_;
+    switch (drag_) {
+    case Drag::Idle: {
+        handle_ = handleAt(x, y);
+        static const Qt::CursorShape cursors[]
+            = { Qt::CrossCursor, Qt::SizeHorCursor, Qt::SizeHorCursor, Qt::SizeVerCursor, Qt::SizeVerCursor,
+                  Qt::SizeFDiagCursor, Qt::SizeBDiagCursor, Qt::SizeBDiagCursor, Qt::SizeFDiagCursor };
+        pbPaint_->setCursor(cursors[handle_]);
+        return;
+    }
+    case Drag::Resizing:
+        switch (handle_) {
+        case 1:
+            s.left = x;
+            break;
+        case 2:
+            s.right = x;
+            break;
+        case 3:
+            s.top = y;
+            break;
+        case 4:
+            s.bottom = y;
+            break;
+        case 5:
+            s.left = x;
+            s.top = y;
+            break;
+        case 6:
+            s.left = x;
+            s.bottom = y;
+            break;
+        case 7:
+            s.right = x;
+            s.top = y;
+            break;
+        case 8:
+            s.right = x;
+            s.bottom = y;
+            break;
+        default:
+            break;
+        }
+        break;
+    case Drag::Drawing:
+        s.right = x;
+        s.bottom = y;
+        break;
+    }
+    scrollToFollow(x, y);
+    pbPaint_->update();
+}
+
+void TfrmTrace::pbPaintMouseUp(QMouseEvent*)
+{
+    if (drag_ == Drag::Idle)
+        return;
+    drag_ = Drag::Idle;
+    if (selection_.left == selection_.right && selection_.top == selection_.bottom)
+        selection_ = {};
+    else
+        selection_.normalize();
+    pbPaint_->update();
+}
+
+void TfrmTrace::scrollToFollow(int x, int y)
+{
+    QScrollBar* horizontal = sbImage_->horizontalScrollBar();
+    QScrollBar* vertical = sbImage_->verticalScrollBar();
+    const int h = horizontal->value();
+    const int v = vertical->value();
+    if (x - h > sbImage_->width() - 50)
+        horizontal->setValue(h + horizontal->singleStep());
+    else if (x - h < 50)
+        horizontal->setValue(h - horizontal->singleStep());
+    if (y - v > sbImage_->height() - 50)
+        vertical->setValue(v + vertical->singleStep());
+    else if (y - v < 50)
+        vertical->setValue(v - vertical->singleStep());
+}
+
+void TfrmTrace::pbPaintPaint(QPainter& painter)
+{
+    TraceSelection s = selection_;
+    s.normalize();
+    const QImage& shown = displayPicture();
+    if (!s.hasArea() || shown.isNull())
+        return;
+    // The one-pixel outline over left..right-1, top..bottom-1, where it lies
+    // on the picture.
+    const QRect bounds = shown.rect();
+    const QRect edges[] = { QRect(QPoint(s.left, s.top), QPoint(s.right - 1, s.top)),
+        QRect(QPoint(s.left, s.bottom - 1), QPoint(s.right - 1, s.bottom - 1)),
+        QRect(QPoint(s.left, s.top + 1), QPoint(s.left, s.bottom - 2)),
+        QRect(QPoint(s.right - 1, s.top + 1), QPoint(s.right - 1, s.bottom - 2)) };
+    for (const QRect& edge : edges) {
+        const QRect visible = edge & bounds;
+        if (!visible.isEmpty())
+            painter.drawImage(visible.topLeft(), xorStrip(shown, visible));
+    }
+}
+
+} // namespace cvg

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "shell/TToolWindow.h"
+#include "trace/TraceLine.h"
+
+#include <QImage>
+
+class QAction;
+class QLineEdit;
+class QMouseEvent;
+class QPainter;
+class QScrollArea;
+
+namespace cvg {
+
+class TfrmMain;
+class TPaintBox;
+class TPictureView;
+class TUpDown;
+
+// The selection rectangle in picture pixels (origin top-left). All 0 means
+// none; it may be unordered while the mouse drags it.
+struct TraceSelection {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+
+    bool hasArea() const { return left != right && top != bottom; }
+    bool isClear() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
+    void normalize();
+    bool operator==(const TraceSelection&) const = default;
+};
+
+// The trace window: a copy of the corrected picture in which the user drags
+// a rectangle, erases inside or outside it (one level of undo), lets the
+// tracer collect the line's dark pixels and transfers them to a worksheet.
+// It works on its own pictures only; the document's pictures stay as they are.
+class TfrmTrace final : public TToolWindow {
+    Q_OBJECT
+public:
+    // What the mouse is doing with the rectangle.
+    enum class Drag { Idle, Drawing, Resizing };
+
+    TfrmTrace(TfrmMain& main, AppContext& context);
+
+    // The main window's action: toggles the window after its checks.
+    void ShowTraceWindowExecute();
+
+    void acLoadImageExecute();
+    void acSaveToGridExecute();
+    void acUndoExecute();
+    void acOutsideRangeExecute();
+    void acInsideRangeExecute();
+    void acTraceExecute();
+    void acTraceAverageExecute();
+
+    // State the tests look at.
+    const TraceSelection& selection() const { return selection_; }
+    int handle() const { return handle_; }
+    Drag drag() const { return drag_; }
+    const QImage& loadedPicture() const { return loaded_; }
+    const QImage& currentPicture() const { return current_; }
+    const QImage& undoPicture() const { return undo_; }
+    const QImage& displayPicture() const;
+    const std::vector<TXYData>& tracedPoints() const { return engine_.Points; }
+    bool untransferred() const { return untransferred_; }
+    int rememberedBoundColor() const { return boundColor_; }
+    int rememberedInterval() const { return interval_; }
+
+    TUpDown* udBoundColor() const { return udBoundColor_; }
+    TUpDown* udInterval() const { return udInterval_; }
+    QLineEdit* edtBoundColor() const;
+    QLineEdit* edtInterval() const;
+    TPaintBox* pbPaint() const { return pbPaint_; }
+    QScrollArea* sbImage() const { return sbImage_; }
+    TPictureView* imImage() const { return imImage_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool closeQuery() override;
+    void onClosed() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAction* makeAction(
+        const char* name, const QString& buttonHint, const QString& actionHint, void (TfrmTrace::*handler)());
+    void createControls();
+    void acHelpExecute();
+    void setDisplay(const QImage& picture);
+
+    void pbPaintMouseDown(QMouseEvent* event);
+    void pbPaintMouseMove(QMouseEvent* event);
+    void pbPaintMouseUp(QMouseEvent* event);
+    void pbPaintPaint(QPainter& painter);
+    int handleAt(int x, int y) const;
+    void scrollToFollow(int x, int y);
+
+    // Runs a scan over the rectangle; false (after its message) when there is
+    // nothing to mark.
+    bool runTrace(bool average);
+
+    TfrmMain& main_;
+    TTraceLine engine_;
+    QImage loaded_;
+    QImage current_;
+    QImage undo_;
+    TraceSelection selection_;
+    Drag drag_ = Drag::Idle;
+    int handle_ = 0;
+    bool untransferred_ = false;
+    int boundColor_ = 125;
+    int interval_ = 1;
+
+    QScrollArea* sbImage_ = nullptr;
+    QWidget* sbContent_ = nullptr;
+    TPictureView* imImage_ = nullptr;
+    TPaintBox* pbPaint_ = nullptr;
+    TUpDown* udBoundColor_ = nullptr;
+    TUpDown* udInterval_ = nullptr;
+};
+
+} // namespace cvg
