@@ -11,7 +11,7 @@ namespace cvg {
 inline const QString kMakerSite = QStringLiteral("https://www.example.com");
 inline const QString kMakerWebPage = kMakerSite + QStringLiteral("/");
 inline const QString kFaultReportPage = kMakerSite + QStringLiteral("/Curvegleaner/cvgbug.html");
-inline const QString kMakerMailAddress = QStringLiteral("mailto:curvegleaner@example.com");
+inline const QString kMakerMailAddress = QStringLiteral("mailto:cvg@example.com");
 
 // Hands web pages, mail addresses and settings programs to the desktop. A
 // failure of the desktop (no browser, no mail program) passes silently.

@@ -67,6 +67,8 @@ public:
     // Start-up and view settings.
     void IniMain();
     void ApplyMainSettings();
+    // The worksheet tabs follow the tab settings again (position, height, rows).
+    void applySheetTabLayout() { applyTabLayout(); }
     void SetHintsShown(bool on);
     void ResetUndo();
     void RedrawPointMarkers(bool join);

@@ -5,7 +5,12 @@ list(APPEND CVG_CORE_SOURCES
   shell/SettingsRecords.cpp
 )
 list(APPEND CVG_GUI_SOURCES
+  shell/ChmFile.cpp
   shell/HelpWindows.cpp
+  shell/ShellLaunch.cpp
+  shell/THelpViewer.cpp
+  shell/TfrmSheet.cpp
+  shell/TfrmVersion.cpp
   shell/Icons.cpp
   shell/TfDeform.cpp
   shell/TfImage.cpp
@@ -21,6 +26,9 @@ list(APPEND CVG_GUI_SOURCES
   shell/TSheetGrid.cpp
   shell/ToolWindows.cpp
   shell/TraceWindows.cpp
+  shell/TfrmTrace.cpp
+  shell/TfrmSpline.cpp
+  shell/InterpolateCommands.cpp
   shell/ViewWindows.cpp
   shell/TPictureView.cpp
   shell/TToolWindow.cpp
