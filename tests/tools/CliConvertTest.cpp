@@ -1,6 +1,7 @@
 #include "image/BmpCodec.h"
 #include "image/JpegCodec.h"
 
+#include "MetafileWriter.h"
 #include "TestPictures.h"
 
 #include <QFile>
@@ -161,4 +162,42 @@ TEST(CliConvert, FailuresExitWithTwoAndTheReason)
     EXPECT_TRUE(
         r.err.startsWith(QStringLiteral("cvglean-cli: ファイル \"%1\" を作成できません。\n").arg(noFolder)))
         << r.err.toStdString();
+}
+
+TEST(CliConvert, MetafilesBecomePictures)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // An enhanced metafile of 200 x 100 pixels with a red rectangle, named ".wmf":
+    // it is read as enhanced all the same.
+    test::Emf emf;
+    emf.brush(1, 0, qRgb(255, 0, 0)).select(1).select(0x80000008).rectangle(50, 20, 150, 80);
+    const QString misnamed = dir.filePath(QStringLiteral("plot.wmf"));
+    writeAll(misnamed, emf.bytes());
+    const QString out = dir.filePath(QStringLiteral("plot.bmp"));
+    CliRun r = runCli({QStringLiteral("convert"), misnamed, out});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    QImage picture;
+    ASSERT_TRUE(LoadBmpPicture(out, picture));
+    EXPECT_EQ(picture.size(), QSize(200, 100));
+    EXPECT_EQ(picture.pixelColor(100, 50), QColor(255, 0, 0));
+    EXPECT_EQ(picture.pixelColor(10, 10), QColor(255, 255, 255));
+
+    // A placeable Windows metafile: 1440 units an inch, 2 x 1 inches at 96 dpi.
+    test::Wmf wmf(2880, 1440);
+    wmf.window(0, 0, 2880, 1440).brush(qRgb(0, 0, 255)).select(0).rectangle(0, 0, 1440, 1440);
+    const QString placeable = dir.filePath(QStringLiteral("plot2.wmf"));
+    writeAll(placeable, wmf.bytes());
+    const QString jpg = dir.filePath(QStringLiteral("plot2.jpg"));
+    r = runCli({QStringLiteral("convert"), placeable, jpg});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    ASSERT_TRUE(LoadJpegPicture(jpg, picture));
+    EXPECT_EQ(picture.size(), QSize(192, 96));
+
+    // Without the placeable header a Windows metafile is refused.
+    const QString plain = dir.filePath(QStringLiteral("plain.wmf"));
+    writeAll(plain, wmf.bytes(true, false));
+    r = runCli({QStringLiteral("convert"), plain, out});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, QStringLiteral("cvglean-cli: ファイル \"%1\" を画像として読込むことができません。\n").arg(plain));
 }
