@@ -1,6 +1,7 @@
 // The distortion correction of a 10000 x 10000 picture, with axes already
 // square to the grid (a straight row copy) and with axes turned by about one
 // degree (the forward mapping), beside a plain copy of the same bytes.
+#include "platform/HeadlessDialogs.h"
 #include "calibration/CorrectDistortion.h"
 #include "image/ImageSet.h"
 #include "platform/Dialogs.h"
@@ -17,23 +18,7 @@ namespace {
 constexpr int kSide = 10000;
 
 // Answers nothing: a benchmark run must not show a box.
-class SilentDialogs final : public cvg::Dialogs {
-public:
-    cvg::MsgResult message(const cvg::MessageRequest&) override
-    {
-        ++shown;
-        return cvg::MsgResult::OK;
-    }
-    std::optional<QString> inputText(const QString&, const QString&, const QString&) override
-    {
-        return std::nullopt;
-    }
-    cvg::FileDialogResult openFile(const cvg::FileDialogRequest&) override { return {}; }
-    cvg::FileDialogResult saveFile(const cvg::FileDialogRequest&) override { return {}; }
-    std::optional<QString> chooseFolder(const QString&) override { return std::nullopt; }
-    std::optional<QColor> chooseColor(const QColor&) override { return std::nullopt; }
-    int shown = 0;
-};
+using SilentDialogs = cvg::HeadlessDialogs;
 
 const QImage& sourcePicture()
 {
@@ -66,11 +51,12 @@ void runCorrection(benchmark::State& state, cvg::Calibration cal)
 {
     const QImage& source = sourcePicture();
     cvg::NullProgress progress;
-    SilentDialogs dialogs;
+    int shown = 0;
+    SilentDialogs dialogs([&shown](const QString&) { ++shown; });
     for (auto _ : state) {
         QImage corrected;
         const bool ok = cvg::CorrectDistortion(source, cal, corrected, progress, dialogs);
-        if (!ok || dialogs.shown != 0)
+        if (!ok || shown != 0)
             state.SkipWithError("the correction failed");
         benchmark::DoNotOptimize(corrected.constBits());
     }

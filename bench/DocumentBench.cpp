@@ -1,5 +1,6 @@
 // Text export of a full page and the document file with a full page and a
 // large picture, beside a plain memcpy of the file's bytes as the floor.
+#include "platform/HeadlessDialogs.h"
 #include "image/ImageSet.h"
 #include "platform/Dialogs.h"
 #include "platform/Progress.h"
@@ -16,15 +17,8 @@
 
 namespace {
 
-class SilentDialogs final : public cvg::Dialogs {
-public:
-    cvg::MsgResult message(const cvg::MessageRequest&) override { return cvg::MsgResult::OK; }
-    std::optional<QString> inputText(const QString&, const QString&, const QString&) override { return {}; }
-    cvg::FileDialogResult openFile(const cvg::FileDialogRequest&) override { return {}; }
-    cvg::FileDialogResult saveFile(const cvg::FileDialogRequest&) override { return {}; }
-    std::optional<QString> chooseFolder(const QString&) override { return {}; }
-    std::optional<QColor> chooseColor(const QColor&) override { return {}; }
-};
+using SilentDialogs = cvg::HeadlessDialogs;
+
 
 // A curve sampled once per column, wrapping over a 10000-column picture.
 std::vector<cvg::Point> fullPage()

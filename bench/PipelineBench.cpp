@@ -1,6 +1,7 @@
 // From picture to numbers on a 4000 x 3000 graph, through the same core calls
 // as cvglean-cli: calibrate (validate, correct, scales), trace, interpolate,
 // export. Reading and writing the document files is measured apart.
+#include "platform/HeadlessDialogs.h"
 #include "calibration/Calibration.h"
 #include "calibration/CorrectDistortion.h"
 #include "image/ImageSet.h"
@@ -17,15 +18,8 @@
 
 namespace {
 
-class SilentDialogs final : public cvg::Dialogs {
-public:
-    cvg::MsgResult message(const cvg::MessageRequest&) override { return cvg::MsgResult::OK; }
-    std::optional<QString> inputText(const QString&, const QString&, const QString&) override { return {}; }
-    cvg::FileDialogResult openFile(const cvg::FileDialogRequest&) override { return {}; }
-    cvg::FileDialogResult saveFile(const cvg::FileDialogRequest&) override { return {}; }
-    std::optional<QString> chooseFolder(const QString&) override { return {}; }
-    std::optional<QColor> chooseColor(const QColor&) override { return {}; }
-};
+using SilentDialogs = cvg::HeadlessDialogs;
+
 
 // A white picture with a dark sine curve 3 pixels thick.
 QImage curvePicture(int width, int height)

@@ -34,10 +34,9 @@ int failure(const QString& reason)
     return kExitFailed;
 }
 
-cvg::MsgResult StderrDialogs::message(const cvg::MessageRequest& request)
+cvg::HeadlessDialogs stderrDialogs()
 {
-    failure(request.text);
-    return request.buttons == cvg::MsgButtons::OK ? cvg::MsgResult::OK : cvg::MsgResult::No;
+    return cvg::HeadlessDialogs([](const QString& text) { failure(text); });
 }
 
 PictureKind pictureKindOf(const QString& path)
@@ -135,7 +134,7 @@ Options parseOptions(const QStringList& args, const QStringList& valueNames, con
 
 bool readDocument(const QString& path, cvg::Document& doc)
 {
-    StderrDialogs dialogs;
+    cvg::HeadlessDialogs dialogs = stderrDialogs();
     cvg::NullProgress quiet;
     doc.reset();
     try {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "platform/HeadlessDialogs.h"
 
 #include <QImage>
 #include <QMap>
@@ -28,15 +28,7 @@ int usageError(const QString& reason);
 int failure(const QString& reason);
 
 // The program's messages, on standard error; questions are answered No.
-class StderrDialogs final : public cvg::Dialogs {
-public:
-    cvg::MsgResult message(const cvg::MessageRequest& request) override;
-    std::optional<QString> inputText(const QString&, const QString&, const QString&) override { return {}; }
-    cvg::FileDialogResult openFile(const cvg::FileDialogRequest&) override { return {}; }
-    cvg::FileDialogResult saveFile(const cvg::FileDialogRequest&) override { return {}; }
-    std::optional<QString> chooseFolder(const QString&) override { return {}; }
-    std::optional<QColor> chooseColor(const QColor&) override { return {}; }
-};
+cvg::HeadlessDialogs stderrDialogs();
 
 enum class PictureKind { None, Bitmap, Jpeg, Metafile };
 PictureKind pictureKindOf(const QString& path);

@@ -1,6 +1,7 @@
 // make-sample: draws a small graph, calibrates it and writes a document with
 // points of its two curves on two pages, so that a first start of the
 // program has something to show.
+#include "platform/HeadlessDialogs.h"
 #include "image/BmpCodec.h"
 #include "calibration/Calibration.h"
 #include "calibration/CorrectDistortion.h"
@@ -37,19 +38,6 @@ double curveTwo(double x)
     return 95 * (1 - std::exp(-x / 3));
 }
 
-class StderrDialogs final : public cvg::Dialogs {
-public:
-    cvg::MsgResult message(const cvg::MessageRequest& request) override
-    {
-        std::fprintf(stderr, "make-sample: %s\n", request.text.toLocal8Bit().constData());
-        return cvg::MsgResult::OK;
-    }
-    std::optional<QString> inputText(const QString&, const QString&, const QString&) override { return {}; }
-    cvg::FileDialogResult openFile(const cvg::FileDialogRequest&) override { return {}; }
-    cvg::FileDialogResult saveFile(const cvg::FileDialogRequest&) override { return {}; }
-    std::optional<QString> chooseFolder(const QString&) override { return {}; }
-    std::optional<QColor> chooseColor(const QColor&) override { return {}; }
-};
 
 QTransform pageTurn()
 {
@@ -162,7 +150,9 @@ int main(int argc, char** argv)
     cal.SourcePoints[cvg::XLeft] = reference(0, 0, 0);
     cal.SourcePoints[cvg::XRight] = reference(kXMax, 0, kXMax);
     cal.PointsSpecified = true;
-    StderrDialogs dialogs;
+    cvg::HeadlessDialogs dialogs([](const QString& text) {
+        std::fprintf(stderr, "make-sample: %s\n", text.toLocal8Bit().constData());
+    });
     cvg::NullProgress progress;
     if (!cvg::CorrectDistortion(doc.images.workingImage, cal, doc.images.correctedImage, progress, dialogs))
         return fail("the correction failed");

@@ -96,7 +96,7 @@ int runCalibrate(const QStringList& args)
     doc.resize.width = picture->width();
     doc.resize.height = picture->height();
 
-    StderrDialogs dialogs;
+    cvg::HeadlessDialogs dialogs = stderrDialogs();
     if (!cvg::ValidateCalibration(cal, valueTexts, dialogs))
         return failure(QStringLiteral("パラメータを変更してから実行してください。"));
     cvg::NullProgress quiet;

@@ -1,5 +1,6 @@
 // libFuzzer entry: any bytes through the document reader. What reads must
 // write again, and the written file must read back to the same pages.
+#include "platform/HeadlessDialogs.h"
 #include "image/ImageSet.h"
 #include "platform/Dialogs.h"
 #include "platform/Progress.h"
@@ -14,16 +15,8 @@
 
 namespace {
 
-// Answers every box with OK or Cancel; the reader only shows the correction's message.
-class SilentDialogs final : public cvg::Dialogs {
-public:
-    cvg::MsgResult message(const cvg::MessageRequest&) override { return cvg::MsgResult::OK; }
-    std::optional<QString> inputText(const QString&, const QString&, const QString&) override { return {}; }
-    cvg::FileDialogResult openFile(const cvg::FileDialogRequest&) override { return {}; }
-    cvg::FileDialogResult saveFile(const cvg::FileDialogRequest&) override { return {}; }
-    std::optional<QString> chooseFolder(const QString&) override { return {}; }
-    std::optional<QColor> chooseColor(const QColor&) override { return {}; }
-};
+using SilentDialogs = cvg::HeadlessDialogs;
+
 
 bool samePages(const cvg::Document& a, const cvg::Document& b)
 {
