@@ -1,3 +1,4 @@
+#include "CliRunner.h"
 #include "image/BmpCodec.h"
 #include "image/JpegCodec.h"
 
@@ -14,29 +15,8 @@ using namespace cvg;
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-// Runs the real program without a display or a platform choice.
-CliRun runCli(const QStringList& args)
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
-        env.remove(QString::fromLatin1(name));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(CVG_CLI_PATH), args);
-    CliRun run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.status = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
+using test::CliRun;
+using test::runCli;
 
 QByteArray readAll(const QString& path)
 {
@@ -57,13 +37,13 @@ TEST(CliConvert, HelpVersionAndUsageErrors)
 {
     CliRun r = runCli({ QStringLiteral("--version") });
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, QStringLiteral("Curvegleaner32 Ver. 1.27\n"));
+    EXPECT_EQ(QString::fromUtf8(r.out), QStringLiteral("Curvegleaner32 Ver. 1.27\n"));
     EXPECT_TRUE(r.err.isEmpty());
 
     r = runCli({ QStringLiteral("--help") });
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.startsWith(QStringLiteral("Usage: cvglean-cli COMMAND")));
-    EXPECT_TRUE(r.out.contains(QStringLiteral("convert INPUT OUTPUT")));
+    EXPECT_TRUE(QString::fromUtf8(r.out).startsWith(QStringLiteral("Usage: cvglean-cli COMMAND")));
+    EXPECT_TRUE(QString::fromUtf8(r.out).contains(QStringLiteral("convert INPUT OUTPUT")));
 
     const QStringList usageErrors[] = {
         {},
@@ -76,7 +56,7 @@ TEST(CliConvert, HelpVersionAndUsageErrors)
     for (const QStringList& args : usageErrors) {
         r = runCli(args);
         EXPECT_EQ(r.status, 1) << args.join(' ').toStdString();
-        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(QString::fromUtf8(r.out).isEmpty());
         EXPECT_TRUE(r.err.contains(QStringLiteral("Usage: cvglean-cli COMMAND"))) << r.err.toStdString();
     }
     r = runCli({ QStringLiteral("frobnicate") });

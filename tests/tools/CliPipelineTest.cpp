@@ -1,5 +1,6 @@
 // The whole pipeline through the real cvglean-cli: calibrate, info, export,
 // trace, interpolate, render, and every failure path.
+#include "CliRunner.h"
 #include "image/BmpCodec.h"
 #include "image/ImageSet.h"
 #include "platform/Progress.h"
@@ -21,28 +22,8 @@ using namespace cvg;
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    QByteArray out;
-    QString err;
-};
-
-CliRun runCli(const QStringList& args)
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(QString::fromLatin1(name));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(CVG_CLI_PATH), args);
-    CliRun run;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.status = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
+using test::CliRun;
+using test::runCli;
 
 // A white 400 x 300 picture with a black line 3 rows thick (rows 149..151)
 // from column 100 to 299.
