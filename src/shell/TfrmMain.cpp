@@ -605,7 +605,7 @@ QString TfrmMain::statusText(int panel) const
     return statusPanels_[panel]->text();
 }
 
-// ---- document lifecycle (the commands come with the document issue) -------------
+// ---- files dropped on the window -----------------------------------------------
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event)
 {
