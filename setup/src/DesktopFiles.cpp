@@ -166,8 +166,9 @@ QString mimePackageText(const QString& comment)
 
 QString groupMenuText()
 {
-    return QStringLiteral("<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
-                          " \"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
+    // Menu readers take the file without a document type; a plain XML
+    // declaration keeps it well-formed on its own.
+    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                           "<Menu>\n"
                           "  <Name>Applications</Name>\n"
                           "  <Menu>\n"

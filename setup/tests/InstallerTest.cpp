@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QXmlStreamReader>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -127,8 +128,18 @@ TEST_F(InstallerTest, InstallWritesFilesShortcutsAssociationAndRecord)
         mimePackageText(QStringLiteral("関連づけファイル")).toUtf8());
     EXPECT_EQ(fileBytes(config(QStringLiteral("mimeapps.list"))),
         QByteArray("[Default Applications]\napplication/x-curvegleaner32=Curvegleaner32.desktop;\n"));
-    EXPECT_EQ(fileBytes(config(QStringLiteral("menus/applications-merged/Curvegleaner32.menu"))),
-        groupMenuText().toUtf8());
+    const QByteArray menu = fileBytes(config(QStringLiteral("menus/applications-merged/Curvegleaner32.menu")));
+    EXPECT_EQ(menu, groupMenuText().toUtf8());
+    // Well-formed, and the group menu sits inside the applications menu.
+    QXmlStreamReader reader(menu);
+    QStringList names;
+    while (!reader.atEnd())
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == QLatin1String("Name"))
+            names << reader.readElementText();
+    EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
+    ASSERT_EQ(names.size(), 2);
+    EXPECT_EQ(names[0], QStringLiteral("Applications"));
+    EXPECT_EQ(names[1], QStringLiteral("Curvegleaner32 for Windows"));
     EXPECT_EQ(fileBytes(data(QStringLiteral("desktop-directories/Curvegleaner32.directory"))),
         groupDirectoryText().toUtf8());
 
