@@ -221,8 +221,8 @@ int runTrace(const QStringList& args)
     bool rectOk = rect.size() == 4;
     for (int i = 0; rectOk && i < 4; ++i)
         bounds[i] = rect[i].trimmed().toInt(&rectOk);
-    if (!rectOk)
-        return usageError(QStringLiteral("trace needs --rect LEFT,TOP,RIGHT,BOTTOM"));
+    if (!rectOk || bounds[2] <= bounds[0] || bounds[3] <= bounds[1])
+        return usageError(QStringLiteral("trace needs --rect LEFT,TOP,RIGHT,BOTTOM with RIGHT > LEFT and BOTTOM > TOP"));
     int threshold = 0, interval = 0;
     QString error;
     if (!parseInt(options, QStringLiteral("threshold"), 125, 0, 255, threshold, error)

@@ -3,6 +3,7 @@
 #include "platform/Errors.h"
 
 #include <QFile>
+#include <new>
 #include <QSaveFile>
 
 namespace cvg {
@@ -38,7 +39,13 @@ std::optional<QByteArray> readWholeFile(const QString& path, qint64 maxBytes, QS
         return std::nullopt;
     }
     QByteArray bytes;
-    bytes.resize(size);
+    try {
+        bytes.resize(size);
+    } catch (const std::bad_alloc&) {
+        if (reason)
+            *reason = QStringLiteral("not enough memory");
+        return std::nullopt;
+    }
     qint64 got = 0;
     while (got < size) {
         const qint64 n = file.read(bytes.data() + got, size - got);

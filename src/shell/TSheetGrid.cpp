@@ -127,12 +127,11 @@ TSheetGrid::TSheetGrid(Worksheets& sheets, int pageNumber, QWidget* parent) : QW
                 Q_EMIT rowSelected(row, top, bottom);
             });
     connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        const QModelIndexList rows = view_->selectionModel()->selectedRows();
+        // One contiguous block: its ranges give the rows without listing them.
         int top = 0, bottom = 0;
-        for (const QModelIndex& i : rows) {
-            const int r = i.row() + 1;
-            top = top == 0 ? r : std::min(top, r);
-            bottom = std::max(bottom, r);
+        for (const QItemSelectionRange& range : view_->selectionModel()->selection()) {
+            top = top == 0 ? range.top() + 1 : std::min(top, range.top() + 1);
+            bottom = std::max(bottom, range.bottom() + 1);
         }
         selectionTop_ = top;
         selectionBottom_ = bottom;

@@ -82,8 +82,6 @@ void TDigitizer::DoDataCovertExecute()
     if (!wasChecked) {
         digitize->setChecked(true);
         main_.action(QStringLiteral("acDeformationData"))->setChecked(false);
-        main_.action(QStringLiteral("EditData"))->setChecked(false);
-        windows->hidePointEditor();
     } else {
         digitize->setChecked(false);
     }
@@ -157,6 +155,7 @@ void TDigitizer::pbGraphMouseDown(QMouseEvent* event)
     const int x = pos.x(), row = pos.y();
     Document& doc = main_.doc();
     WorksheetPage& page = doc.sheets.currentPage();
+    bool appended = false;
     if (event->button() == Qt::LeftButton && onlyLeft(event)) {
         const bool onMarker = redShownAt(x, row);
         if (onMarker)
@@ -168,6 +167,7 @@ void TDigitizer::pbGraphMouseDown(QMouseEvent* event)
                 main_.context().dialogs.warning(
                     QStringLiteral("このワークシートにはこれ以上データを追加できません（上限 1000000 点）。"));
             } else {
+                appended = true;
                 drawGeneralMarker(main_.imImage()->mutablePicture(), x, row, generalSize);
                 main_.imImage()->pictureChanged(QRect(x - generalSize - 1, row - generalSize - 1,
                                                       2 * generalSize + 3, 2 * generalSize + 3));
@@ -180,9 +180,12 @@ void TDigitizer::pbGraphMouseDown(QMouseEvent* event)
         main_.action(QStringLiteral("acDeleteMarker"))->setVisible(redShownAt(x, row));
         popupPending_ = true;
     }
-    if (!IsSortedByX(page.points))
+    if (!IsSortedByX(page.points)) {
         SortByX(page.points);
-    main_.pointsChanged();
+        main_.pointsChanged();
+    } else if (appended) {
+        main_.pointsChanged();
+    }
 }
 
 void TDigitizer::pbGraphMouseMove(QMouseEvent* event)
@@ -223,11 +226,12 @@ void TDigitizer::pbGraphMouseMove(QMouseEvent* event)
                 }
             }
         } else if (count >= 1) {
+            // The last matching row wins: search from the end.
             int match = 0;
-            for (int r = 1; r <= count; ++r) {
+            for (int r = count; r >= 1 && match == 0; --r) {
                 const Point& p = page.points[size_t(r) - 1];
                 if (p.X == x && p.Y == y)
-                    match = r; // the last one wins
+                    match = r;
             }
             if (match > 0) {
                 doc.sheets.currentRow = match;
@@ -338,7 +342,11 @@ void TfEditData::showRow(int row)
         clearFields();
         return;
     }
-    const Point& p = points[size_t(row) - 1];
+    showPoint(points[size_t(row) - 1]);
+}
+
+void TfEditData::showPoint(const Point& p)
+{
     edtX_->setText(QString::number(p.X));
     edtY_->setText(QString::number(p.Y));
     programmatic_ = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/TToolWindow.h"
+#include "worksheet/Point.h"
 
 class QLineEdit;
 class QMouseEvent;
@@ -67,6 +68,8 @@ public:
 
     // The fields show a row's cells (empty texts for a row without a point).
     void showRow(int row);
+    // The fields and the arrows show a point (the arrows step from it).
+    void showPoint(const Point& point);
     void clearFields();
     void butOnClick(int tag);
     void butDeleteClick();

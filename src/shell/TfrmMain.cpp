@@ -66,6 +66,9 @@ void MainProgress::setPosition(int position)
 
 void MainProgress::end()
 {
+    // Every command ends here, mouse moves too: a hidden bar is left alone.
+    if (bar_->isHidden() && bar_->value() == bar_->minimum())
+        return;
     bar_->hide();
     bar_->setValue(0);
 }

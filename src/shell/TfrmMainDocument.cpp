@@ -84,12 +84,10 @@ void TfrmMain::ResetDocument()
 {
     if (windows_)
         windows_->HideMarkers();
-    IniMain();
-    ResetUndo();
+    IniMain(); // also starts the picture set afresh
+    // A new document empties the undo steps and the clipboard too.
     doc_.undo = UndoState{};
     syncUndoActions();
-    FreeImageSet(doc_.images);
-    InitImageSet(doc_.images);
     setShownPicture(doc_.images.correctedImage);
     ResetSheets();
     documentWasReset_ = true;

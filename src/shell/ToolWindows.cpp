@@ -9,7 +9,6 @@
 #include "shell/TfrmMain.h"
 
 #include <QAction>
-#include <QLineEdit>
 #include <functional>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -19,14 +18,6 @@
 namespace cvg {
 
 
-TToolWindow* makeWindow(QWidget* parent, AppContext& context, const char* name, const QString& caption,
-                        const QString& valueName, std::vector<int32_t> defaults, Qt::WindowFlags flags)
-{
-    auto* window = new TToolWindow(parent, context, valueName, std::move(defaults), flags);
-    window->setObjectName(QString::fromLatin1(name));
-    window->setWindowTitle(caption);
-    return window;
-}
 
 // ---- data directory dialog -------------------------------------------------------
 
@@ -64,7 +55,11 @@ TfDirectory::TfDirectory(QWidget* parent, AppContext& context)
     connect(change, &QPushButton::clicked, this, &TfDirectory::butChangeClick);
     connect(cancel, &QPushButton::clicked, this, &TfDirectory::butCancelClick);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    connect(help, &QPushButton::clicked, this, &TToolWindow::stayOnTop);
+    connect(help, &QPushButton::clicked, this, [this] {
+        if (auto* main = qobject_cast<TfrmMain*>(parentWidget()); main && main->toolWindows())
+            main->toolWindows()->ShowHelpTopic(QStringLiteral("DialogDirectory.htm"));
+        stayOnTop();
+    });
 }
 
 void TfDirectory::showEvent(QShowEvent* event)
@@ -171,10 +166,8 @@ void ToolWindows::resetCurrentMarker()
 
 void ToolWindows::showCurrentPoint(const Point& point)
 {
-    if (fEditData->isVisible()) {
-        fEditData->edtX()->setText(QString::number(point.X));
-        fEditData->edtY()->setText(QString::number(point.Y));
-    }
+    if (fEditData->isVisible())
+        fEditData->showPoint(point);
     const int row = main_.pictureHeight() - point.Y;
     digitizer->showMarkerAt(point.X, row);
     centreScope(point.X, row);

@@ -47,9 +47,6 @@ constexpr Qt::WindowFlags kToolWindowFlags = Qt::Tool | Qt::WindowStaysOnTopHint
 constexpr Qt::WindowFlags kDialogWindowFlags =
     Qt::Dialog | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
 
-// A plain tool window with its caption and its settings value.
-TToolWindow* makeWindow(QWidget* parent, AppContext& context, const char* name, const QString& caption,
-                        const QString& valueName, std::vector<int32_t> defaults, Qt::WindowFlags flags);
 
 // Makers of the windows that live in files of their own; each reads its
 // settings value as it is created.

@@ -185,7 +185,10 @@ DocumentReadStatus decodeDocument(
     try {
         std::memcpy(doc.header.bytes.data(), in.current(), DocumentHeader::kSize);
         in.skip(DocumentHeader::kSize);
-        doc.calibration.Converted = doc.header.converted();
+        // The file keeps neither the corrected picture nor the corrected
+        // points: the calibration counts as done only once they are rebuilt.
+        const bool converted = doc.header.converted();
+        doc.calibration.Converted = false;
 
         if (!decodeTables(in, doc, progress))
             return DocumentReadStatus::Damaged;
@@ -195,7 +198,7 @@ DocumentReadStatus decodeDocument(
 
         if (!decodePictureBlock(in.current(), in.remaining(), doc.images, doc.resize))
             return DocumentReadStatus::Damaged;
-        if (doc.calibration.Converted) {
+        if (converted) {
             // Values shown from points that were never mapped would be wrong:
             // a calibration that cannot be recomputed counts as not done.
             doc.calibration.Converted = CorrectDistortion(doc.images.workingImage, doc.calibration,

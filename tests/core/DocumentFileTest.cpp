@@ -310,6 +310,14 @@ TEST(DocumentFileTest, VersionOtherThan102ReadsPagesButNoPicture)
     EXPECT_FALSE(doc.state.pictureLoaded);
     EXPECT_EQ(doc.images.workingImage.width(), 0);
     EXPECT_EQ(doc.header.version(), 100);
+    EXPECT_FALSE(doc.calibration.Converted);
+
+    // Marked converted but without a picture: nothing can be rebuilt, so no
+    // values may be computed from it.
+    bytes[520] = 1;
+    Document marked;
+    ASSERT_EQ(decodeFresh(bytes, marked), DocumentReadStatus::Read);
+    EXPECT_FALSE(marked.calibration.Converted);
 }
 
 TEST(DocumentFileTest, ForeignFilesAreRefusedWithoutTakingAnythingOver)

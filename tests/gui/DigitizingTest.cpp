@@ -84,6 +84,7 @@ TEST_F(DigitizingTest, ModesNeedAPictureAndAConversion)
     main->doc().state.pictureLoaded = false;
     dialogs.expectWarning(QStringLiteral("画像が読み込まれていません。"));
     trigger("DoDataCovert");
+    EXPECT_FALSE(main->action(QStringLiteral("DoDataCovert"))->isChecked());
 }
 
 TEST_F(DigitizingTest, ClicksAppendSortedPointsWithSquares)
@@ -198,6 +199,10 @@ TEST_F(DigitizingTest, PointEditorStepsAndClearsPastTheEnd)
 
     editor->butPrevious()->click();
     EXPECT_EQ(editor->edtX()->text(), QStringLiteral("50"));
+    // The arrows step from the point now shown, not from the one before.
+    editor->udY()->stepBy(1);
+    EXPECT_EQ(points()[0], (Point{50, 351}));
+    EXPECT_EQ(points()[1], (Point{120, 375}));
     editor->butNext()->click();
     editor->butNext()->click();
     EXPECT_EQ(editor->edtX()->text(), QString());
@@ -208,7 +213,7 @@ TEST_F(DigitizingTest, PointEditorStepsAndClearsPastTheEnd)
     editor->butPrevious()->click();
     EXPECT_TRUE(editor->butDelete()->isEnabled());
     editor->butDelete()->click();
-    EXPECT_EQ(points(), (std::vector<Point>{{50, 350}}));
+    EXPECT_EQ(points(), (std::vector<Point>{{50, 351}}));
 
     editor->findChild<QPushButton*>(QStringLiteral("butClose"))->click();
     EXPECT_FALSE(main->action(QStringLiteral("EditData"))->isChecked());

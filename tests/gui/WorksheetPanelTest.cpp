@@ -83,7 +83,7 @@ TEST_F(WorksheetPanelTest, AddDeleteAndReuseOfPageNumbers)
     main->ResetSheets();
     trigger("DeleteSheet");
     EXPECT_EQ(tabTexts(*main), QStringList{"Page0"});
-    EXPECT_TRUE(dialogs.shownTexts().count() == 2);
+    EXPECT_EQ(dialogs.shownTexts().count(), 2);
 }
 
 TEST_F(WorksheetPanelTest, InsertMovesCaptionsAndPointsRight)

@@ -229,6 +229,11 @@ TEST_F(CliPipeline, FailuresAndUsageErrors)
               1);
     EXPECT_EQ(runCli({QStringLiteral("export"), bad, QStringLiteral("--format"), QStringLiteral("xml")}).status, 1);
     EXPECT_EQ(runCli({QStringLiteral("trace"), bad}).status, 1);
+    EXPECT_EQ(runCli({QStringLiteral("trace"), bad, QStringLiteral("--rect"), QStringLiteral("5,5,5,10")}).status, 1);
+    EXPECT_EQ(runCli({QStringLiteral("trace"), bad, QStringLiteral("--rect"),
+                      QStringLiteral("0,0,-2147483648,-2147483648")})
+                  .status,
+              1);
     EXPECT_EQ(runCli({QStringLiteral("info")}).status, 1);
     EXPECT_EQ(runCli({QStringLiteral("render"), bad}).status, 1);
 
