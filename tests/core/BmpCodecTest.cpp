@@ -1,3 +1,4 @@
+#include "FuzzSeeds.h"
 #include "image/BmpCodec.h"
 #include "image/ImageSet.h"
 #include "platform/ByteIO.h"
@@ -94,6 +95,7 @@ const uchar* bytesOf(const QByteArray& b)
 
 bool decode(const QByteArray& file, QImage& out)
 {
+    cvg::test::keepSeed("BmpFuzz", file);
     return decodeBmp(bytesOf(file), size_t(file.size()), out);
 }
 

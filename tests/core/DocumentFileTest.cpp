@@ -1,4 +1,5 @@
 // The ".cvd" document file: layout, round trips, refused and damaged files.
+#include "FuzzSeeds.h"
 #include "ScriptedDialogs.h"
 #include "TestPictures.h"
 
@@ -104,6 +105,7 @@ void setI32(QByteArray& bytes, int offset, int32_t v)
 DocumentReadStatus decodeFresh(const QByteArray& bytes, Document& doc)
 {
     doc.reset();
+    cvg::test::keepSeed("DocumentFuzz", bytes);
     ScriptedDialogs dialogs;
     NullProgress progress;
     return decodeDocument(bytes, doc, dialogs, progress);

@@ -1,3 +1,4 @@
+#include "FuzzSeeds.h"
 #include "image/JpegCodec.h"
 #include "image/BmpCodec.h"
 #include "image/ImageSet.h"
@@ -26,6 +27,7 @@ const uchar* bytesOf(const QByteArray& b)
 
 bool decode(const QByteArray& file, QImage& out)
 {
+    cvg::test::keepSeed("JpegFuzz", file);
     return decodeJpeg(bytesOf(file), size_t(file.size()), out);
 }
 

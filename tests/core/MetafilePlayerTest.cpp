@@ -1,5 +1,6 @@
 // The metafile player: detection, natural size, record chains, and what the
 // records draw. Every metafile is assembled here byte by byte.
+#include "FuzzSeeds.h"
 #include "MetafileWriter.h"
 #include "image/MetafilePlayer.h"
 #include "image/ImageSet.h"
@@ -35,6 +36,7 @@ constexpr QRgb kWhite = qRgb(255, 255, 255);
 QImage playOk(const QByteArray& bytes, double dpi = 96)
 {
     QImage out;
+    cvg::test::keepSeed("MetafileFuzz", QByteArray(3, '\0') + bytes);
     EXPECT_TRUE(playMetafile(bytes, dpi, out));
     EXPECT_EQ(out.format(), QImage::Format_RGB888);
     return out;
@@ -89,6 +91,7 @@ void expectNear(const QRect& actual, const QRect& expected)
 QSize sizeOf(const QByteArray& bytes, double dpi = 96)
 {
     QImage out;
+    cvg::test::keepSeed("MetafileFuzz", QByteArray(3, '\0') + bytes);
     if (!playMetafile(bytes, dpi, out))
         return QSize(-1, -1);
     return out.size();

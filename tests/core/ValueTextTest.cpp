@@ -1,3 +1,4 @@
+#include "FuzzSeeds.h"
 #include "calibration/ValueText.h"
 
 #include <QLocale>
@@ -155,6 +156,7 @@ TEST(ParseValue, AcceptsTheEntryRule)
     };
     for (const auto& [input, expected] : accepted) {
         double value = -999;
+        cvg::test::keepSeed("ValueEntryFuzz", input);
         EXPECT_TRUE(ParseValue(input, value)) << input.toStdString();
         EXPECT_EQ(value, expected) << input.toStdString();
     }
@@ -181,6 +183,7 @@ TEST(ParseValue, RejectsEverythingElseAndLeavesTheValue)
     };
     for (const QString& input : rejected) {
         double value = 42;
+        cvg::test::keepSeed("ValueEntryFuzz", input);
         EXPECT_FALSE(ParseValue(input, value)) << input.toStdString();
         EXPECT_EQ(value, 42) << input.toStdString();
     }
@@ -194,6 +197,7 @@ TEST(ParseValue, ReadsBackEveryValueTextUnchanged)
         1234567890123456.0, 123456789012345.0, 999999999999999.5, 6.02214076e23, -273.15 };
     for (const double v : values) {
         const QString shown = ValueText(v);
+        cvg::test::keepSeed("ValueEntryFuzz", shown);
         double back = 0;
         ASSERT_TRUE(ParseValue(shown, back)) << shown.toStdString();
         EXPECT_EQ(ValueText(back), shown);
