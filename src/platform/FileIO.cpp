@@ -3,6 +3,7 @@
 #include "platform/Errors.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <new>
 #include <QSaveFile>
 
@@ -63,6 +64,13 @@ std::optional<QByteArray> readWholeFile(const QString& path, qint64 maxBytes, QS
 
 void writeFileReplacing(const QString& path, const QByteArray& bytes)
 {
+    // The replacement is renamed over the old file, which the system allows
+    // even for a read-only file; a file its owner marked read-only is kept,
+    // whoever runs the program.
+    const QFileInfo existing(path);
+    if (existing.exists()
+        && !(existing.permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther)))
+        throw CvgError(cannotCreateFileText(path, QStringLiteral("読み取り専用のファイルです。")));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw CvgError(cannotCreateFileText(path, file.errorString()));

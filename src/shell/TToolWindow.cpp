@@ -5,6 +5,8 @@
 #include "shell/SettingsRecords.h"
 
 #include <QWindow>
+#include <algorithm>
+#include <cstdlib>
 
 
 namespace cvg {
@@ -34,6 +36,12 @@ TToolWindow::TToolWindow(QWidget* parent, AppContext& context, const QString& va
         for (size_t i = 0; i < fields_.size(); ++i)
             fields_[i] = getI32(p + 4 * i);
     }
+    // A position from a damaged settings value could put the window where
+    // no screen ever shows it (and overflow Qt's geometry sums): such a
+    // window starts at the screen's top-left corner instead.
+    const int reach = 4 * std::max(context.screenSize.width(), context.screenSize.height());
+    if (std::abs(int64_t(fields_[0])) > reach || std::abs(int64_t(fields_[1])) > reach)
+        fields_[0] = fields_[1] = 0;
     move(fields_[0], fields_[1]);
 }
 
