@@ -3,6 +3,7 @@
 #include "image/BmpCodec.h"
 #include "image/JpegCodec.h"
 #include "image/MetafilePlayer.h"
+#include "image/ModernPicture.h"
 #include "platform/Errors.h"
 #include "platform/FileIO.h"
 #include "platform/Progress.h"
@@ -48,6 +49,8 @@ PictureKind pictureKindOf(const QString& path)
         return PictureKind::Jpeg;
     if (extension == QLatin1String(".wmf") || extension == QLatin1String(".emf"))
         return PictureKind::Metafile;
+    if (cvg::isModernPictureExtension(extension))
+        return PictureKind::Modern;
     return PictureKind::None;
 }
 
@@ -76,6 +79,9 @@ std::optional<QImage> readPicture(const QString& path)
         break;
     case PictureKind::Metafile:
         loaded = cvg::LoadMetafilePicture(path, cvg::kDefaultScreenDpi, picture);
+        break;
+    case PictureKind::Modern:
+        loaded = cvg::LoadModernPicture(path, picture);
         break;
     case PictureKind::None:
         break;

@@ -30,7 +30,8 @@ int failure(const QString& reason);
 // The program's messages, on standard error; questions are answered No.
 cvg::HeadlessDialogs stderrDialogs();
 
-enum class PictureKind { None, Bitmap, Jpeg, Metafile };
+// Modern: PNG, GIF, TIFF or WebP.
+enum class PictureKind { None, Bitmap, Jpeg, Metafile, Modern };
 PictureKind pictureKindOf(const QString& path);
 
 // Reads a picture by its extension; nothing after printing the reason.

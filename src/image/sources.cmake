@@ -4,6 +4,7 @@ list(APPEND CVG_CORE_SOURCES
   image/JpegCodec.cpp
   image/Magnify.cpp
   image/MetafilePlayer.cpp
+  image/ModernPicture.cpp
   image/Overview.cpp
   image/PictureBlock.cpp
 )

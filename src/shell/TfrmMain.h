@@ -91,6 +91,8 @@ public:
     void DropFiles(const QStringList& paths);
     void OpenCommandLine();
     void OpenByExtension(const QString& path, bool fromDrop);
+    // The clipboard's picture becomes the document's, as if opened from a file.
+    void PastePicture();
     bool CloseQuery();
     // The open dialog's initial folder in force.
     QString dataDirectory() const;

@@ -79,6 +79,7 @@ const ActionText kActions[] = {
     {"SaveBitmap", "ビットマップ(&B)", "", "", false},
     {"SaveJpeg", "JPEG(&J)", "", "", false},
     {"OverWrite", "上書保存(&O)", "", "", false},
+    {"PastePicture", "画像の貼り付け", "クリップボードの画像を読み込む", "Ctrl+Shift+V", false},
     {"Exit", "終了(&X)", "", "", false},
     {"Paste", "貼り付け(&P) ", "", "", false},
     {"SaveOriginalImage", "変形前の画像(&B)", "", "", true},
@@ -119,8 +120,8 @@ struct MenuText {
 const MenuText kMenus[] = {
     {"popFile", "ファイル(&F)",
      {"ProgramInitialozation", ">popOpen|開く(&O)", "OpenData", "-", "OpenBitmap", "OpenJpeg",
-      "OpenWmf", "OpenEmf", "<", ">popSave|閉じる(&C)", "SaveData", "SaveWorkSheetAsText", "-",
-      "SaveBitmap", "SaveJpeg", "<", "OverWrite", "-", "Exit"}},
+      "OpenWmf", "OpenEmf", "<", "PastePicture", ">popSave|閉じる(&C)", "SaveData",
+      "SaveWorkSheetAsText", "-", "SaveBitmap", "SaveJpeg", "<", "OverWrite", "-", "Exit"}},
     {"popGraph", "グラフ(&G)", {"acImageMagnification", "acDeformationData"}},
     {"popDeform", "数値化(&C)", {"DoDataCovert", "ShowTraceWindow"}},
     {"popSheet", "ワークシート(&W)",

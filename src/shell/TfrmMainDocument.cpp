@@ -3,6 +3,7 @@
 #include "image/BmpCodec.h"
 #include "image/JpegCodec.h"
 #include "image/MetafilePlayer.h"
+#include "image/ModernPicture.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "shell/AppContext.h"
@@ -11,18 +12,29 @@
 #include "shell/ToolWindows.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 namespace cvg {
 
 namespace {
 
+// Today's formats come after the first five entries, so that indexes 1 to 5
+// keep choosing the readers they always chose.
 const QString kOpenFilter = QStringLiteral(
     "Curvegleaner32ファイル(*.cvd)|*.cvd|ビットマップ・ファイル(*.bmp)|*.bmp|JPEGファイル(*.jpg)|*.jpg|"
-    "Windows Meta File(*.wmf)|*.wmf|Enhanced Meta File(*.emf)|*.emf");
+    "Windows Meta File(*.wmf)|*.wmf|Enhanced Meta File(*.emf)|*.emf|"
+    "PNGファイル(*.png)|*.png|GIFファイル(*.gif)|*.gif|TIFFファイル(*.tif *.tiff)|*.tif *.tiff|"
+    "WebPファイル(*.webp)|*.webp");
 const QString kSaveFilter = QStringLiteral(
     "Curvegleaner32ファイル(*.cvd)|*.cvd|ビットマップ・ファイル(*.bmp)|*.bmp|JPEGファイル(*.jpg)|*.jpg");
 const QString kSaveQuestion = QStringLiteral("編集中のファイルは変更されています。保存しますか？");
+
+// The reader kind (and open dialog filter index) of PNG, GIF, TIFF and WebP:
+// indexes 6 to 9 all read through the same reader.
+constexpr int kFirstModernKind = 6;
+constexpr int kLastModernKind = 9;
 
 } // namespace
 
@@ -48,6 +60,7 @@ void TfrmMain::connectDocumentActions()
         connect(action(QString::fromLatin1(saves[i])), &QAction::triggered, this,
                 [this, i] { runCommand([this, i] { SaveWithDialog(i + 1); }); });
     onAction(QStringLiteral("OverWrite"), &TfrmMain::Overwrite);
+    onAction(QStringLiteral("PastePicture"), &TfrmMain::PastePicture);
 }
 
 void TfrmMain::MarkModified()
@@ -155,13 +168,15 @@ void TfrmMain::OpenWithDialog(int filterIndex)
 
 bool TfrmMain::readPictureFile(int kind, const QString& path)
 {
-    // kind: 2 bitmap, 3 JPEG, 4 and 5 metafile.
+    // kind: 2 bitmap, 3 JPEG, 4 and 5 metafile, 6 to 9 PNG, GIF, TIFF, WebP.
     QImage picture;
     bool ok = false;
     if (kind == 2)
         ok = LoadBmpPicture(path, picture);
     else if (kind == 3)
         ok = LoadJpegPicture(path, picture);
+    else if (kind >= kFirstModernKind && kind <= kLastModernKind)
+        ok = LoadModernPicture(path, picture);
     else
         ok = LoadMetafilePicture(path, context_.screenDpi, picture);
     doc_.images.workingImage = ok ? picture : newPicture(0, 0);
@@ -278,6 +293,8 @@ void TfrmMain::OpenByExtension(const QString& path, bool fromDrop)
         pictureRead = readPictureFile(3, path);
     } else if (extension == QLatin1String(".wmf") || extension == QLatin1String(".emf")) {
         pictureRead = readPictureFile(4, path);
+    } else if (isModernPictureExtension(extension)) {
+        pictureRead = readPictureFile(kFirstModernKind, path);
     } else {
         readerRan = false;
         context_.dialogs.info(QStringLiteral("このファイル形式は読込むことができません"));
@@ -288,6 +305,49 @@ void TfrmMain::OpenByExtension(const QString& path, bool fromDrop)
     doc_.fileName.setFromPath(path);
     if (!fromDrop)
         FitPaintBox(pbGraph_);
+}
+
+void TfrmMain::PastePicture()
+{
+    // Looked at before any prompt: with nothing to paste there is nothing to ask.
+    const QImage clipped = QGuiApplication::clipboard()->image();
+    if (clipped.isNull()) {
+        context_.dialogs.info(QStringLiteral("クリップボードに画像がありません。"));
+        return;
+    }
+    const QImage picture = pictureFromImage(clipped);
+    if (picture.isNull()) { // too large, or memory is short
+        context_.dialogs.info(QStringLiteral("クリップボードの画像を読み込むことができません。"));
+        return;
+    }
+
+    if (doc_.state.modified) {
+        const MsgResult answer
+            = context_.dialogs.message({ kSaveQuestion, MsgIcon::None, MsgButtons::YesNoCancel });
+        if (answer == MsgResult::Yes) {
+            // Only a document that was really saved is replaced.
+            lastSaveSucceeded_ = false;
+            SaveWithDialog(1);
+            if (!lastSaveSucceeded_ || doc_.state.modified)
+                return;
+        } else if (answer != MsgResult::No) {
+            return;
+        }
+    }
+    ResetDocument();
+
+    doc_.images.workingImage = picture;
+    ShowWorkingImage();
+    doc_.state.pictureLoaded = true;
+    ResetUndo();
+    doc_.resize.width = picture.width();
+    doc_.resize.height = picture.height();
+    doc_.state.openedOutsideDialog = false;
+    FitPaintBox(pbGraph_);
+    // The picture exists nowhere else: closing must ask. It has no file
+    // name yet, so a save asks for one.
+    MarkModified();
+    setStatusTexts(QStringLiteral("新規ファイル"), QStringLiteral("変更あり"));
 }
 
 bool TfrmMain::CloseQuery()

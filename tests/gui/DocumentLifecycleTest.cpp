@@ -95,7 +95,9 @@ TEST_F(DocumentLifecycleTest, OpenBitmapThroughTheDialogWhileModified)
         EXPECT_EQ(r.initialDir, QStringLiteral("/opt/cvg/"));
         EXPECT_EQ(r.filter, QStringLiteral("Curvegleaner32ファイル(*.cvd)|*.cvd|ビットマップ・ファイル(*.bmp)|*.bmp|"
                                            "JPEGファイル(*.jpg)|*.jpg|Windows Meta File(*.wmf)|*.wmf|"
-                                           "Enhanced Meta File(*.emf)|*.emf"));
+                                           "Enhanced Meta File(*.emf)|*.emf|PNGファイル(*.png)|*.png|"
+                                           "GIFファイル(*.gif)|*.gif|TIFFファイル(*.tif *.tiff)|*.tif *.tiff|"
+                                           "WebPファイル(*.webp)|*.webp"));
     });
     dialogs.expectQuestion(kUpdatedAsk, MsgResult::No);
     dialogs.expectQuestion(kResetAsk, MsgResult::No);

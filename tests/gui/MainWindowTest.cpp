@@ -191,7 +191,8 @@ TEST_F(MainWindowTest, ToolBarsMenusAndActionsAreComplete)
                                      "補間処理(&P)", "表示(&D)", "環境設定(&K)", "ヘルプ(&H)"}));
 
     EXPECT_EQ(menuTexts(main->menu(QStringLiteral("popFile"))),
-              (QStringList{"新規ファイル", "開く(&O)", "閉じる(&C)", "上書保存(&O)", "-", "終了(&X)"}));
+              (QStringList{"新規ファイル", "開く(&O)", "画像の貼り付け", "閉じる(&C)", "上書保存(&O)", "-",
+                           "終了(&X)"}));
     EXPECT_EQ(menuTexts(main->menu(QStringLiteral("popOpen"))),
               (QStringList{"データ(&D)", "-", "ビットマップ(&B)", "JPEG(&J)", "WMF(&W)", "EMF(&E)"}));
     EXPECT_EQ(menuTexts(main->menu(QStringLiteral("popSave"))),

@@ -5,11 +5,15 @@
 #include "MetafileWriter.h"
 #include "TestPictures.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImageWriter>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace cvg;
 
@@ -142,6 +146,45 @@ TEST(CliConvert, FailuresExitWithTwoAndTheReason)
     EXPECT_TRUE(
         r.err.startsWith(QStringLiteral("cvglean-cli: ファイル \"%1\" を作成できません。\n").arg(noFolder)))
         << r.err.toStdString();
+}
+
+TEST(CliConvert, TodaysFormatsBecomeBitmapsLaidOverWhite)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QImage source(3, 1, QImage::Format_ARGB32);
+    auto* row = reinterpret_cast<QRgb*>(source.scanLine(0));
+    row[0] = qRgba(200, 100, 50, 128); // half transparent
+    row[1] = qRgba(9, 8, 7, 0); // fully transparent
+    row[2] = qRgba(12, 34, 56, 255);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QImageWriter(&buffer, "png").write(source));
+    const QString in = dir.filePath(QStringLiteral("in.png"));
+    writeAll(in, png);
+
+    const QString out = dir.filePath(QStringLiteral("out.bmp"));
+    CliRun r = runCli({ QStringLiteral("convert"), in, out });
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty());
+    QImage expected(3, 1, QImage::Format_RGB888);
+    const uchar bytes[9] = { 227, 177, 152, 255, 255, 255, 12, 34, 56 };
+    std::copy(bytes, bytes + 9, expected.scanLine(0));
+    EXPECT_EQ(readAll(out), encodeBmp(expected));
+
+    // A bitmap called ".png" is not read as a bitmap.
+    const QString disguised = dir.filePath(QStringLiteral("bitmap.png"));
+    writeAll(disguised, encodeBmp(expected));
+    r = runCli({ QStringLiteral("convert"), disguised, dir.filePath(QStringLiteral("no.bmp")) });
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err,
+        QStringLiteral("cvglean-cli: ファイル \"%1\" を画像として読込むことができません。\n").arg(disguised));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("no.bmp"))));
+
+    r = runCli({ QStringLiteral("--help") });
+    EXPECT_TRUE(QString::fromUtf8(r.out).contains(
+        QStringLiteral("Read a picture (.bmp, .jpg, .wmf, .emf, .png, .gif, .tif, .tiff, .webp) and write")));
 }
 
 TEST(CliConvert, MetafilesBecomePictures)
