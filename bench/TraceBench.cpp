@@ -1,5 +1,6 @@
 // The line tracer over a 10000 x 10000 picture of a graph: a white page with
-// a frame of axes and a curve three pixels thick.
+// a frame of axes and a curve three pixels thick, traced by brightness and
+// by colour.
 #include "trace/TraceLine.h"
 
 #include <benchmark/benchmark.h>
@@ -62,6 +63,40 @@ void BM_TraceAverage(benchmark::State& state)
     state.counters["points"] = double(trace.LastIndex + 1);
 }
 BENCHMARK(BM_TraceAverage)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The colour mode over the same picture: the black of the curve and the axes
+// within a tolerance of 60, so it finds what the brightness mode finds.
+void BM_TraceAllColour(benchmark::State& state)
+{
+    const QImage& picture = graph();
+    cvg::TTraceLine trace;
+    trace.ScanInterval = int(state.range(0));
+    trace.Mode = cvg::TraceMode::Colour;
+    trace.LineColour = qRgb(0, 0, 0);
+    trace.Tolerance = 60;
+    for (auto _ : state) {
+        const auto& points = trace.TraceAll(picture, 0, 0, kSide - 1, kSide - 1);
+        benchmark::DoNotOptimize(points.data());
+    }
+    state.counters["points"] = double(trace.LastIndex + 1);
+}
+BENCHMARK(BM_TraceAllColour)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+void BM_TraceAverageColour(benchmark::State& state)
+{
+    const QImage& picture = graph();
+    cvg::TTraceLine trace;
+    trace.ScanInterval = int(state.range(0));
+    trace.Mode = cvg::TraceMode::Colour;
+    trace.LineColour = qRgb(0, 0, 0);
+    trace.Tolerance = 60;
+    for (auto _ : state) {
+        const auto& points = trace.TraceAverage(picture, 0, 0, kSide - 1, kSide - 1);
+        benchmark::DoNotOptimize(points.data());
+    }
+    state.counters["points"] = double(trace.LastIndex + 1);
+}
+BENCHMARK(BM_TraceAverageColour)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // The floor: copying the same bytes once.
 void BM_TraceFloorMemcpy(benchmark::State& state)

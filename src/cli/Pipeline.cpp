@@ -54,6 +54,22 @@ bool parseInt(const Options& options, const QString& name, int fallback, int low
     return true;
 }
 
+// "RRGGBB" as on the web (a leading '#' allowed): six hexadecimal digits.
+std::optional<QRgb> parseWebColour(QString text)
+{
+    if (text.startsWith(QLatin1Char('#')))
+        text.remove(0, 1);
+    if (text.size() != 6)
+        return std::nullopt;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool hex = (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
+        if (!hex)
+            return std::nullopt;
+    }
+    return QRgb(0xFF000000u | text.toUInt(nullptr, 16));
+}
+
 // Where a command that changes a document writes it.
 QString outputOf(const Options& options, const QString& document)
 {
@@ -209,9 +225,10 @@ int runExport(const QStringList& args)
 
 int runTrace(const QStringList& args)
 {
-    const Options options = parseOptions(
-        args, {QStringLiteral("rect"), QStringLiteral("threshold"), QStringLiteral("interval"), QStringLiteral("output")},
-        {QStringLiteral("average")});
+    const Options options = parseOptions(args,
+                                         {QStringLiteral("rect"), QStringLiteral("threshold"), QStringLiteral("interval"),
+                                          QStringLiteral("colour"), QStringLiteral("tolerance"), QStringLiteral("output")},
+                                         {QStringLiteral("average")});
     if (!options.error.isEmpty())
         return usageError(options.error);
     if (options.operands.size() != 1)
@@ -228,6 +245,22 @@ int runTrace(const QStringList& args)
     if (!parseInt(options, QStringLiteral("threshold"), 125, 0, 255, threshold, error)
         || !parseInt(options, QStringLiteral("interval"), 1, 1, 10000, interval, error))
         return usageError(error);
+    // By colour: the pixels within the tolerance of --colour, instead of the dark ones.
+    const bool byColour = options.values.contains(QStringLiteral("colour"));
+    if (!byColour && options.values.contains(QStringLiteral("tolerance")))
+        return usageError(QStringLiteral("--tolerance needs --colour RRGGBB"));
+    if (byColour && options.values.contains(QStringLiteral("threshold")))
+        return usageError(QStringLiteral("--threshold and --colour cannot be used together"));
+    std::optional<QRgb> colour;
+    int tolerance = 0;
+    if (byColour) {
+        colour = parseWebColour(options.values.value(QStringLiteral("colour")));
+        if (!colour)
+            return usageError(
+                QStringLiteral("--colour must be six hexadecimal digits RRGGBB (FF0000 is pure red)"));
+        if (!parseInt(options, QStringLiteral("tolerance"), 60, 0, cvg::kMaxColourTolerance, tolerance, error))
+            return usageError(error);
+    }
 
     const QString path = options.operands[0];
     cvg::Document doc;
@@ -240,6 +273,11 @@ int runTrace(const QStringList& args)
     cvg::TTraceLine engine;
     engine.BoundColor = threshold;
     engine.ScanInterval = interval;
+    if (colour) {
+        engine.Mode = cvg::TraceMode::Colour;
+        engine.LineColour = *colour;
+        engine.Tolerance = tolerance;
+    }
     // Right and bottom are exclusive here; the engine takes inclusive bounds.
     const std::vector<cvg::TXYData>& found =
         options.flags.contains(QStringLiteral("average"))

@@ -41,7 +41,9 @@ int runConvert(const QStringList& args);
 
 const Command kCommands[] = {
     {"convert", "INPUT OUTPUT",
-     "Read a picture (.bmp, .jpg, .wmf, .emf) and write it as a 24-bit .bmp or a .jpg (quality 90).", runConvert},
+     "Read a picture (.bmp, .jpg, .wmf, .emf, .png, .gif, .tif, .tiff, .webp) and write it as a 24-bit .bmp "
+     "or a .jpg (quality 90).",
+     runConvert},
     {"calibrate",
      "PICTURE OUTPUT.cvd --y-upper X,Y,VALUE --y-lower X,Y,VALUE --x-left X,Y,VALUE --x-right X,Y,VALUE "
      "[--x-log] [--y-log]",
@@ -52,8 +54,12 @@ const Command kCommands[] = {
     {"export", "DOC.cvd [--page N] [--format tab|csv|prn] [--pixels] [--output FILE]",
      "Write a page's converted values (or with --pixels its stored X and Y) as the program's text export.",
      runExport},
-    {"trace", "DOC.cvd --rect LEFT,TOP,RIGHT,BOTTOM [--threshold N] [--interval N] [--average] [--output OUT.cvd]",
-     "Trace the dark line inside a rectangle of the corrected picture into a page.", runTrace},
+    {"trace",
+     "DOC.cvd --rect LEFT,TOP,RIGHT,BOTTOM [--threshold N | --colour RRGGBB [--tolerance N]] [--interval N] "
+     "[--average] [--output OUT.cvd]",
+     "Trace the dark line inside a rectangle of the corrected picture into a page; with --colour the pixels "
+     "within the tolerance (0 to 441, default 60) of that colour instead.",
+     runTrace},
     {"interpolate", "DOC.cvd [--page N] [--method linear|spline] [--distance D] [--sort] [--output OUT.cvd]",
      "Interpolate a page into a new page at the end.", runInterpolate},
     {"render", "DOC.cvd OUTPUT [--page N] [--no-lines]",

@@ -10,6 +10,8 @@
 #include "shell/ToolWindows.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QHideEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
@@ -149,6 +151,7 @@ TfrmTrace::TfrmTrace(TfrmMain& main, AppContext& context)
     boundColor_ = udBoundColor_->value();
     interval_ = udInterval_->value();
     engine_.LastIndex = -1;
+    readColourSettings();
 }
 
 QAction* TfrmTrace::makeAction(
@@ -225,6 +228,8 @@ void TfrmTrace::createControls()
     toolBar->addSeparator();
     addButton(makeAction("acHelp", QStringLiteral("ディアログのヘルプを表示する"),
         QStringLiteral("ディアログのヘルプを表示する"), &TfrmTrace::acHelpExecute));
+    toolBar->addSeparator();
+    createColourControls(toolBar);
     layout->addWidget(toolBar);
 
     sbImage_ = new QScrollArea(this);
@@ -267,13 +272,19 @@ QLineEdit* TfrmTrace::edtInterval() const
     return udInterval_->field();
 }
 
+QLineEdit* TfrmTrace::edtTolerance() const
+{
+    return udTolerance_->field();
+}
+
 const QImage& TfrmTrace::displayPicture() const
 {
     return imImage_->picture();
 }
 
-void TfrmTrace::setDisplay(const QImage& picture)
+void TfrmTrace::setDisplay(const QImage& picture, bool colourMarks)
 {
+    colourMarksShown_ = colourMarks;
     imImage_->setPicture(picture);
     sbContent_->resize(picture.width() + 10, picture.height() + 10);
     pbPaint_->setGeometry(imImage_->geometry());
@@ -282,14 +293,16 @@ void TfrmTrace::setDisplay(const QImage& picture)
 
 bool TfrmTrace::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == udBoundColor_) {
+    // The tolerance steps like the threshold.
+    if (watched == udBoundColor_ || watched == udTolerance_) {
+        auto* ud = static_cast<TUpDown*>(watched);
         if (event->type() == QEvent::MouseButtonPress) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             const bool shifted
                 = mouse->button() == Qt::LeftButton && (mouse->modifiers() & Qt::ShiftModifier);
-            udBoundColor_->setSingleStep(shifted ? 10 : 1);
+            ud->setSingleStep(shifted ? 10 : 1);
         } else if (event->type() == QEvent::MouseButtonRelease) {
-            udBoundColor_->setSingleStep(1);
+            ud->setSingleStep(1);
         }
     }
     return TToolWindow::eventFilter(watched, event);
@@ -329,6 +342,16 @@ void TfrmTrace::showEvent(QShowEvent* event)
     TToolWindow::showEvent(event);
     if (!event->spontaneous())
         acLoadImageExecute();
+}
+
+void TfrmTrace::hideEvent(QHideEvent* event)
+{
+    TToolWindow::hideEvent(event);
+    // Every close hides the window (and so does the end of the program,
+    // which writes the "Trace" value without closing): the colour mode's
+    // value is written with it.
+    if (!event->spontaneous())
+        writeColourSettings();
 }
 
 bool TfrmTrace::closeQuery()
@@ -402,8 +425,10 @@ void TfrmTrace::acOutsideRangeExecute()
         return;
     selection_.normalize();
     undo_ = current_;
-    // Copied from the picture as shown, so marks of a trace stay inside.
-    const QImage& shown = displayPicture();
+    // Copied from the picture as shown, so marks of a trace stay inside. The
+    // marks of a trace by colour are left out: they would change the colour
+    // of the very line that the next trace looks for.
+    const QImage& shown = colourMarksShown_ ? current_ : displayPicture();
     QImage kept(current_.size(), QImage::Format_RGB888);
     kept.fill(Qt::white);
     const QRect area = clippedArea(selection_, kept) & shown.rect();
@@ -432,6 +457,10 @@ bool TfrmTrace::runTrace(bool average)
     selection_.normalize();
     engine_.BoundColor = average ? edtBoundColor()->text().toInt() : udBoundColor_->value();
     engine_.ScanInterval = udInterval_->value();
+    const bool byColour = colourMode();
+    engine_.Mode = byColour ? TraceMode::Colour : TraceMode::Brightness;
+    engine_.LineColour = lineColour_;
+    engine_.Tolerance = tolerance();
     QImage picture = current_.format() == QImage::Format_RGB888
         ? current_
         : current_.convertToFormat(QImage::Format_RGB888);
@@ -443,9 +472,10 @@ bool TfrmTrace::runTrace(bool average)
         dialogs.info(kTryOtherSettings);
         return false;
     }
+    const QRgb mark = markColour();
     if (average) {
         QPainter painter(&picture);
-        painter.setPen(QPen(QColor(255, 0, 0), 1));
+        painter.setPen(QPen(QColor::fromRgb(mark), 1));
         QPolygon line;
         line.reserve(qsizetype(points.size()));
         for (const TXYData& p : points)
@@ -454,12 +484,12 @@ bool TfrmTrace::runTrace(bool average)
     } else {
         for (const TXYData& p : points) {
             uchar* pixel = picture.scanLine(p.Y) + 3 * p.X;
-            pixel[0] = 255;
-            pixel[1] = 0;
-            pixel[2] = 0;
+            pixel[0] = uchar(qRed(mark));
+            pixel[1] = uchar(qGreen(mark));
+            pixel[2] = uchar(qBlue(mark));
         }
     }
-    setDisplay(picture);
+    setDisplay(picture, byColour);
     untransferred_ = true;
     return true;
 }
@@ -536,6 +566,10 @@ void TfrmTrace::pbPaintMouseDown(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     const QPoint at = event->position().toPoint();
+    if (cbPickColour_->isChecked()) {
+        pickColourAt(at);
+        return;
+    }
     if (handle_ != 0) {
         drag_ = Drag::Resizing;
     } else {
@@ -553,6 +587,12 @@ void TfrmTrace::pbPaintMouseMove(QMouseEvent* event)
     TraceSelection& s = selection_;
     switch (drag_) {
     case Drag::Idle: {
+        if (cbPickColour_->isChecked()) {
+            // A click takes a colour; the rectangle's handles wait.
+            handle_ = 0;
+            pbPaint_->setCursor(Qt::PointingHandCursor);
+            return;
+        }
         handle_ = handleAt(x, y);
         static const Qt::CursorShape cursors[]
             = { Qt::CrossCursor, Qt::SizeHorCursor, Qt::SizeHorCursor, Qt::SizeVerCursor, Qt::SizeVerCursor,

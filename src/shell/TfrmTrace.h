@@ -6,10 +6,13 @@
 #include <QImage>
 
 class QAction;
+class QCheckBox;
 class QLineEdit;
 class QMouseEvent;
 class QPainter;
 class QScrollArea;
+class QToolBar;
+class QToolButton;
 
 namespace cvg {
 
@@ -55,6 +58,13 @@ public:
     void acTraceExecute();
     void acTraceAverageExecute();
 
+    // The colour mode: the line is told by its colour instead of its
+    // brightness, so one of several curves of different colours can be
+    // traced alone.
+    void cbColourModeClick();
+    // Opens the colour chooser for the line's colour.
+    void butPickColourClick();
+
     // State the tests look at.
     const TraceSelection& selection() const { return selection_; }
     int handle() const { return handle_; }
@@ -67,6 +77,11 @@ public:
     bool untransferred() const { return untransferred_; }
     int rememberedBoundColor() const { return boundColor_; }
     int rememberedInterval() const { return interval_; }
+    bool colourMode() const;
+    QRgb lineColour() const { return lineColour_; }
+    int tolerance() const;
+    // The colour the marks of the last trace were drawn in.
+    QRgb markColour() const;
 
     TUpDown* udBoundColor() const { return udBoundColor_; }
     TUpDown* udInterval() const { return udInterval_; }
@@ -75,9 +90,15 @@ public:
     TPaintBox* pbPaint() const { return pbPaint_; }
     QScrollArea* sbImage() const { return sbImage_; }
     TPictureView* imImage() const { return imImage_; }
+    QCheckBox* cbColourMode() const { return cbColourMode_; }
+    QToolButton* butPickColour() const { return butPickColour_; }
+    TUpDown* udTolerance() const { return udTolerance_; }
+    QLineEdit* edtTolerance() const;
+    QCheckBox* cbPickColour() const { return cbPickColour_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool closeQuery() override;
     void onClosed() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -87,7 +108,15 @@ private:
         const char* name, const QString& buttonHint, const QString& actionHint, void (TfrmTrace::*handler)());
     void createControls();
     void acHelpExecute();
-    void setDisplay(const QImage& picture);
+    // colourMarks: the picture carries the marks of a trace by colour.
+    void setDisplay(const QImage& picture, bool colourMarks = false);
+    void createColourControls(QToolBar* toolBar);
+    void readColourSettings();
+    void writeColourSettings();
+    void setLineColour(QRgb colour);
+    void updateColourControls();
+    // Takes the colour of the current picture's pixel under the mouse.
+    void pickColourAt(QPoint at);
 
     void pbPaintMouseDown(QMouseEvent* event);
     void pbPaintMouseMove(QMouseEvent* event);
@@ -111,6 +140,8 @@ private:
     bool untransferred_ = false;
     int boundColor_ = 125;
     int interval_ = 1;
+    QRgb lineColour_ = qRgb(255, 0, 0);
+    bool colourMarksShown_ = false;
 
     QScrollArea* sbImage_ = nullptr;
     QWidget* sbContent_ = nullptr;
@@ -118,6 +149,10 @@ private:
     TPaintBox* pbPaint_ = nullptr;
     TUpDown* udBoundColor_ = nullptr;
     TUpDown* udInterval_ = nullptr;
+    QCheckBox* cbColourMode_ = nullptr;
+    QToolButton* butPickColour_ = nullptr;
+    TUpDown* udTolerance_ = nullptr;
+    QCheckBox* cbPickColour_ = nullptr;
 };
 
 } // namespace cvg

@@ -27,6 +27,7 @@ list(APPEND CVG_GUI_SOURCES
   shell/ToolWindows.cpp
   shell/TraceWindows.cpp
   shell/TfrmTrace.cpp
+  shell/TfrmTraceColour.cpp
   shell/TfrmSpline.cpp
   shell/InterpolateCommands.cpp
   shell/ViewWindows.cpp

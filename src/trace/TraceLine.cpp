@@ -22,10 +22,36 @@ struct BrightnessTables {
 };
 constexpr BrightnessTables kShares;
 
-inline bool isDark(const uchar* p, int bound)
-{
-    return kShares.r[p[0]] + kShares.g[p[1]] + kShares.b[p[2]] < bound;
-}
+// The scans below take the region by value: the stores into their tallies
+// then cannot alias its fields, which stay in registers.
+
+// The two membership tests; the scans are instantiated once for each, so
+// the brightness test costs what it did before the colour test came.
+struct IsDark {
+    int bound;
+    bool operator()(const uchar* p) const
+    {
+        return kShares.r[p[0]] + kShares.g[p[1]] + kShares.b[p[2]] < bound;
+    }
+};
+
+struct IsNearColour {
+    int r, g, b;
+    int limit;
+    IsNearColour(QRgb colour, int tolerance)
+        : r(qRed(colour))
+        , g(qGreen(colour))
+        , b(qBlue(colour))
+        , limit(TTraceLine::SquaredTolerance(tolerance))
+    { }
+    bool operator()(const uchar* p) const
+    {
+        const int dr = p[0] - r;
+        const int dg = p[1] - g;
+        const int db = p[2] - b;
+        return dr * dr + dg * dg + db * db <= limit;
+    }
+};
 
 // The scanned columns of a region clipped to the picture.
 struct ScanRegion {
@@ -65,6 +91,66 @@ QImage asRgb888(const QImage& picture)
                                                      : picture.convertToFormat(QImage::Format_RGB888);
 }
 
+// Every pixel of the line in the scanned columns, by column, then by row.
+template <typename Member>
+void collectAll(const ScanRegion region, Member belongs, std::vector<TXYData>& points)
+{
+    const QImage& picture = *region.picture;
+    // Rows are read in memory order, one pass; the rows of the pixels found
+    // are gathered per column and then handed out column by column. The
+    // gathered rows never outnumber the points they become.
+    std::vector<std::vector<int32_t>> found(size_t(region.columns));
+    const size_t stride = size_t(region.interval) * 3;
+    size_t total = 0;
+    for (int y = region.top; y <= region.bottom; ++y) {
+        const uchar* p = picture.constScanLine(y) + size_t(region.firstColumn) * 3;
+        for (int c = 0; c < region.columns; ++c, p += stride)
+            if (belongs(p)) {
+                found[size_t(c)].push_back(y);
+                ++total;
+            }
+    }
+    points.reserve(total);
+    for (int c = 0; c < region.columns; ++c) {
+        const int32_t x = region.firstColumn + c * region.interval;
+        for (int32_t y : found[size_t(c)])
+            points.push_back(TXYData { x, y });
+    }
+}
+
+// One point per scanned column with pixels of the line, at their mean row.
+template <typename Member>
+void collectAverage(const ScanRegion region, Member belongs, std::vector<TXYData>& points)
+{
+    const QImage& picture = *region.picture;
+    std::vector<int32_t> counts(size_t(region.columns), 0);
+    std::vector<int64_t> sums(size_t(region.columns), 0);
+    int32_t* const count = counts.data();
+    int64_t* const sum = sums.data();
+    const int columns = region.columns;
+    const size_t first = size_t(region.firstColumn) * 3;
+    const size_t stride = size_t(region.interval) * 3;
+    for (int y = region.top; y <= region.bottom; ++y) {
+        const uchar* p = picture.constScanLine(y) + first;
+        for (int c = 0; c < columns; ++c, p += stride)
+            if (belongs(p)) {
+                ++count[c];
+                sum[c] += y;
+            }
+    }
+    for (int c = 0; c < columns; ++c) {
+        const int64_t n = count[c];
+        if (n == 0)
+            continue;
+        // Integer division, then half to even on the remainder.
+        int64_t mean = sum[c] / n;
+        const int64_t twice = (sum[c] % n) * 2;
+        if (twice > n || (twice == n && (mean & 1) != 0))
+            ++mean;
+        points.push_back(TXYData { region.firstColumn + c * region.interval, int32_t(mean) });
+    }
+}
+
 } // namespace
 
 const std::vector<TXYData>& TTraceLine::TraceAll(
@@ -74,26 +160,10 @@ const std::vector<TXYData>& TTraceLine::TraceAll(
     const QImage picture = asRgb888(source);
     const ScanRegion region = scanRegion(picture, ScanInterval, left, top, right, bottom);
     if (!region.empty()) {
-        // Rows are read in memory order, one pass; the rows of the dark
-        // pixels are gathered per column and then handed out column by
-        // column. The gathered rows never outnumber the points they become.
-        std::vector<std::vector<int32_t>> found(size_t(region.columns));
-        const size_t stride = size_t(region.interval) * 3;
-        size_t total = 0;
-        for (int y = region.top; y <= region.bottom; ++y) {
-            const uchar* p = picture.constScanLine(y) + size_t(region.firstColumn) * 3;
-            for (int c = 0; c < region.columns; ++c, p += stride)
-                if (isDark(p, BoundColor)) {
-                    found[size_t(c)].push_back(y);
-                    ++total;
-                }
-        }
-        Points.reserve(total);
-        for (int c = 0; c < region.columns; ++c) {
-            const int32_t x = region.firstColumn + c * region.interval;
-            for (int32_t y : found[size_t(c)])
-                Points.push_back(TXYData { x, y });
-        }
+        if (Mode == TraceMode::Colour)
+            collectAll(region, IsNearColour(LineColour, Tolerance), Points);
+        else
+            collectAll(region, IsDark { BoundColor }, Points);
     }
     LastIndex = int32_t(Points.size()) - 1;
     return Points;
@@ -106,29 +176,10 @@ const std::vector<TXYData>& TTraceLine::TraceAverage(
     const QImage picture = asRgb888(source);
     const ScanRegion region = scanRegion(picture, ScanInterval, left, top, right, bottom);
     if (!region.empty()) {
-        std::vector<int32_t> counts(size_t(region.columns), 0);
-        std::vector<int64_t> sums(size_t(region.columns), 0);
-        const size_t stride = size_t(region.interval) * 3;
-        for (int y = region.top; y <= region.bottom; ++y) {
-            const uchar* p = picture.constScanLine(y) + size_t(region.firstColumn) * 3;
-            for (int c = 0; c < region.columns; ++c, p += stride)
-                if (isDark(p, BoundColor)) {
-                    ++counts[size_t(c)];
-                    sums[size_t(c)] += y;
-                }
-        }
-        for (int c = 0; c < region.columns; ++c) {
-            const int64_t count = counts[size_t(c)];
-            if (count == 0)
-                continue;
-            // Integer division, then half to even on the remainder.
-            const int64_t sum = sums[size_t(c)];
-            int64_t mean = sum / count;
-            const int64_t twice = (sum % count) * 2;
-            if (twice > count || (twice == count && (mean & 1) != 0))
-                ++mean;
-            Points.push_back(TXYData { region.firstColumn + c * region.interval, int32_t(mean) });
-        }
+        if (Mode == TraceMode::Colour)
+            collectAverage(region, IsNearColour(LineColour, Tolerance), Points);
+        else
+            collectAverage(region, IsDark { BoundColor }, Points);
     }
     LastIndex = int32_t(Points.size()) - 1;
     return Points;

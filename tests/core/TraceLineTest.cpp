@@ -217,3 +217,158 @@ TEST(TraceLine, OtherPictureFormatsAreReadAsTwentyFourBits)
     t.BoundColor = 29;
     EXPECT_EQ(t.TraceAll(image, 0, 0, 5, 3), (std::vector<TXYData> { { 2, 3 } }));
 }
+
+namespace {
+
+// A white graph 120 x 100 with a red and a blue curve, two pixels thick,
+// crossing each other. The red one falls from row 20 at x = 0 by one row
+// every two columns (rows 20 + x/2 and 21 + x/2); the blue one rises from
+// row 80 by one row every two columns. Blue is drawn last, so at the
+// crossing columns the blue pixels lie on top of the red ones.
+constexpr int kGraphWidth = 120;
+constexpr int kGraphHeight = 100;
+
+int redRow(int x)
+{
+    return 20 + x / 2;
+}
+
+int blueRow(int x)
+{
+    return 80 - x / 2;
+}
+
+QImage twoCurves()
+{
+    QImage image = filled(kGraphWidth, kGraphHeight, 255, 255, 255);
+    for (int x = 0; x < kGraphWidth; ++x) {
+        for (int d = 0; d < 2; ++d)
+            put(image, x, redRow(x) + d, 230, 20, 30);
+        for (int d = 0; d < 2; ++d)
+            put(image, x, blueRow(x) + d, 20, 40, 220);
+    }
+    return image;
+}
+
+} // namespace
+
+TEST(TraceLine, ColourModeTracesTheRedCurveAloneAcrossTheBlueOne)
+{
+    const QImage graph = twoCurves();
+    TTraceLine t;
+    t.ScanInterval = 1;
+    t.Mode = TraceMode::Colour;
+    t.LineColour = qRgb(255, 0, 0);
+    t.Tolerance = 60; // (230, 20, 30) is 43.9 away from pure red, the blue curve 324.4
+
+    // Every red pixel that is not covered by blue, column by column.
+    std::vector<TXYData> expectedAll;
+    for (int x = 0; x < kGraphWidth; ++x)
+        for (int y = redRow(x); y <= redRow(x) + 1; ++y)
+            if (y != blueRow(x) && y != blueRow(x) + 1)
+                expectedAll.push_back({ x, y });
+    ASSERT_EQ(expectedAll.size(), size_t(2 * kGraphWidth - 4));
+    EXPECT_EQ(t.TraceAll(graph, 0, 0, kGraphWidth - 1, kGraphHeight - 1), expectedAll);
+    EXPECT_EQ(t.LastIndex, int(expectedAll.size()) - 1);
+
+    // The crossing: at x = 60 both curves sit at rows 50 and 51, blue on
+    // top, so that column has no red; at x = 58 red is at 49..50 and blue at
+    // 51..52, side by side; at x = 62 red is at 51..52 and blue at 49..50.
+    auto column = [&](int x) {
+        std::vector<TXYData> in;
+        for (const TXYData& p : t.Points)
+            if (p.X == x)
+                in.push_back(p);
+        return in;
+    };
+    t.TraceAll(graph, 0, 0, kGraphWidth - 1, kGraphHeight - 1);
+    EXPECT_TRUE(column(60).empty());
+    EXPECT_TRUE(column(61).empty());
+    EXPECT_EQ(column(58), (std::vector<TXYData> { { 58, 49 }, { 58, 50 } }));
+    EXPECT_EQ(column(62), (std::vector<TXYData> { { 62, 51 }, { 62, 52 } }));
+    EXPECT_EQ(column(0), (std::vector<TXYData> { { 0, 20 }, { 0, 21 } }));
+    EXPECT_EQ(column(119), (std::vector<TXYData> { { 119, 79 }, { 119, 80 } }));
+
+    // Averaged: the mean of two neighbouring rows is a half, rounded to even.
+    const std::vector<TXYData>& averaged = t.TraceAverage(graph, 0, 0, kGraphWidth - 1, kGraphHeight - 1);
+    ASSERT_EQ(averaged.size(), size_t(kGraphWidth - 2));
+    EXPECT_EQ(averaged[0], (TXYData { 0, 20 })); // 20.5 -> 20
+    EXPECT_EQ(averaged[2], (TXYData { 2, 22 })); // 21.5 -> 22
+    EXPECT_EQ(averaged[58], (TXYData { 58, 50 })); // 49.5 -> 50
+    EXPECT_EQ(averaged[59], (TXYData { 59, 50 })); // 49.5 -> 50
+    EXPECT_EQ(averaged[60], (TXYData { 62, 52 })); // 51.5 -> 52, after the covered columns 60 and 61
+    EXPECT_EQ(averaged.back(), (TXYData { 119, 80 })); // 79.5 -> 80
+    EXPECT_EQ(t.LastIndex, kGraphWidth - 3);
+
+    // The same picture by brightness finds both curves: red (230, 20, 30)
+    // has brightness 83 and the blue one 53, both dark at 125.
+    t.Mode = TraceMode::Brightness;
+    t.BoundColor = 125;
+    EXPECT_EQ(t.TraceAll(graph, 0, 0, kGraphWidth - 1, kGraphHeight - 1).size(), size_t(4 * kGraphWidth - 4));
+
+    // Blue alone by colour ((20, 40, 220) is 56.8 away from pure blue), with
+    // the interval and a clipped region: columns 60, 70 and 80 of 55..85.
+    t.Mode = TraceMode::Colour;
+    t.LineColour = qRgb(0, 0, 255);
+    t.ScanInterval = 10;
+    EXPECT_EQ(t.TraceAll(graph, 55, -5, 85, 200),
+        (std::vector<TXYData> { { 60, 50 }, { 60, 51 }, { 70, 45 }, { 70, 46 }, { 80, 40 }, { 80, 41 } }));
+    EXPECT_EQ(t.TraceAverage(graph, 55, -5, 85, 200),
+        (std::vector<TXYData> { { 60, 50 }, { 70, 46 }, { 80, 40 } }));
+}
+
+TEST(TraceLine, ColourToleranceBoundaries)
+{
+    // One row: (3, 4, 0), black, (3, 4, 1), white, (2, 3, 0).
+    QImage image = filled(5, 1, 0, 0, 0);
+    put(image, 0, 0, 3, 4, 0); // distance 5 from black
+    put(image, 2, 0, 3, 4, 1); // distance sqrt(26), just over 5
+    put(image, 3, 0, 255, 255, 255); // distance 441.67
+    put(image, 4, 0, 2, 3, 0); // distance sqrt(13), below 4
+    TTraceLine t;
+    t.ScanInterval = 1;
+    t.Mode = TraceMode::Colour;
+    t.LineColour = qRgb(0, 0, 0);
+    auto columns = [&](int tolerance) {
+        t.Tolerance = tolerance;
+        std::vector<int> xs;
+        for (const TXYData& p : t.TraceAll(image, 0, 0, 4, 0))
+            xs.push_back(p.X);
+        return xs;
+    };
+    EXPECT_EQ(columns(0), (std::vector<int> { 1 })) << "only the exact colour";
+    EXPECT_EQ(columns(4), (std::vector<int> { 1, 4 }));
+    EXPECT_EQ(columns(5), (std::vector<int> { 0, 1, 4 })) << "a distance of exactly the tolerance is in";
+    EXPECT_EQ(columns(6), (std::vector<int> { 0, 1, 2, 4 }));
+    EXPECT_EQ(columns(440), (std::vector<int> { 0, 1, 2, 4 })) << "white is 441.67 from black";
+    EXPECT_EQ(columns(441), (std::vector<int> { 0, 1, 2, 3, 4 })) << "the top of the range takes in all";
+    EXPECT_EQ(columns(-1), (std::vector<int> {}));
+    EXPECT_EQ(t.LastIndex, -1);
+    EXPECT_TRUE(TTraceLine::WithinTolerance(3, 4, 0, qRgb(0, 0, 0), 5));
+    EXPECT_FALSE(TTraceLine::WithinTolerance(3, 4, 0, qRgb(0, 0, 0), 4));
+    EXPECT_TRUE(TTraceLine::WithinTolerance(10, 13, 12, qRgb(13, 9, 12), 5));
+    EXPECT_FALSE(TTraceLine::WithinTolerance(10, 13, 12, qRgb(13, 9, 13), 5));
+
+    // 441 takes in every pixel whatever the colour, from the farthest corner
+    // of the cube to the nearest; so does anything larger.
+    QImage corners = filled(8, 1, 0, 0, 0);
+    for (int i = 0; i < 8; ++i)
+        put(corners, i, 0, (i & 1) ? 255 : 0, (i & 2) ? 255 : 0, (i & 4) ? 255 : 0);
+    for (QRgb colour : { qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(255, 0, 128) }) {
+        t.LineColour = colour;
+        for (int tolerance : { 441, 100000, 2147483647 }) {
+            t.Tolerance = tolerance;
+            EXPECT_EQ(t.TraceAll(corners, 0, 0, 7, 0).size(), 8u) << tolerance;
+            EXPECT_EQ(t.TraceAverage(corners, 0, 0, 7, 0).size(), 8u) << tolerance;
+        }
+    }
+    // 440 leaves out the farthest corner only: from white, black is 441.67 away.
+    t.LineColour = qRgb(255, 255, 255);
+    t.Tolerance = 440;
+    EXPECT_EQ(t.TraceAll(corners, 0, 0, 7, 0).size(), 7u);
+    EXPECT_EQ(t.Points.front(), (TXYData { 1, 0 }));
+    // The colour's alpha byte plays no part.
+    t.LineColour = qRgba(0, 0, 0, 0);
+    t.Tolerance = 0;
+    EXPECT_EQ(t.TraceAll(corners, 0, 0, 7, 0), (std::vector<TXYData> { { 0, 0 } }));
+}

@@ -1,4 +1,5 @@
-// The trace window: selection, erasures, tracing, transfer and closing.
+// The trace window: selection, erasures, tracing, transfer and closing, and
+// the colour mode with its own settings value.
 #include "GuiFixture.h"
 
 #include "platform/ByteIO.h"
@@ -8,10 +9,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 
 using namespace cvg;
 using namespace cvg::test;
@@ -492,4 +496,326 @@ TEST_F(TraceWindowTest, MorePointsThanAPageHoldsAreRefusedBeforeAnyPageIsAdded)
     EXPECT_EQ(points(), (std::vector<Point> { { 1, 1 } }));
     EXPECT_TRUE(trace->untransferred());
     EXPECT_FALSE(main->doc().state.modified);
+}
+
+namespace {
+
+// A red and a blue curve, two pixels thick, crossing at x = 140..141 where
+// blue lies on top: red at rows 100 + x/2 and one below, blue at rows
+// 240 - x/2 and one below, for x = 20..279.
+const QColor kCurveRed(230, 20, 30);
+const QColor kCurveBlue(20, 40, 220);
+
+int redRow(int x)
+{
+    return 100 + x / 2;
+}
+
+int blueRow(int x)
+{
+    return 240 - x / 2;
+}
+
+QImage twoCurves()
+{
+    QImage image = newPicture(300, 400);
+    for (int x = 20; x < 280; ++x) {
+        paintRect(image, x, redRow(x), x, redRow(x) + 1, kCurveRed);
+        paintRect(image, x, blueRow(x), x, blueRow(x) + 1, kCurveBlue);
+    }
+    return image;
+}
+
+// The red pixels that blue does not cover, by column, then by row.
+std::vector<TXYData> redPixels()
+{
+    std::vector<TXYData> found;
+    for (int x = 20; x < 280; ++x)
+        for (int y = redRow(x); y <= redRow(x) + 1; ++y)
+            if (y != blueRow(x) && y != blueRow(x) + 1)
+                found.push_back({ x, y });
+    return found;
+}
+
+const QString kTraceColour = QStringLiteral("TraceColour");
+
+} // namespace
+
+class TraceColourTest : public TraceWindowTest {
+protected:
+    void useTwoCurves()
+    {
+        picture = twoCurves();
+        main->doc().images.correctedImage = picture;
+        main->RedrawPointMarkers(false);
+    }
+    void click(QWidget* widget, QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        sendMouse(widget, QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton, modifiers);
+        sendMouse(widget, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton, modifiers);
+        sendMouse(widget, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton, modifiers);
+    }
+    void closeAnswering()
+    {
+        if (trace->untransferred())
+            dialogs.expectQuestion(kQuestion1, MsgResult::Yes).expectQuestion(kQuestion2, MsgResult::Yes);
+        trace->close();
+        ASSERT_FALSE(trace->isVisible());
+    }
+};
+
+TEST_F(TraceColourTest, ControlsAndTheTwoSettingsValues)
+{
+    // A fresh start: "TraceColour" written back at once with mode 0, pure
+    // red and 60; "Trace" stays 16 bytes with its old layout.
+    EXPECT_EQ(store.values().value(kTraceColour), ints({ 0, 0x000000FF, 60 }));
+    EXPECT_EQ(store.values().value(QStringLiteral("Trace")), ints({ 0, 0, 125, 1 }));
+    EXPECT_EQ(store.values().value(QStringLiteral("Trace")).size(), 16);
+    EXPECT_EQ(trace->size(), QSize(960, 540));
+
+    // The new controls follow the old ones on the same tool bar.
+    QCheckBox* mode = trace->cbColourMode();
+    QCheckBox* pick = trace->cbPickColour();
+    EXPECT_EQ(mode->objectName(), QStringLiteral("cbColourMode"));
+    EXPECT_EQ(mode->text(), QStringLiteral("色で指定する"));
+    EXPECT_EQ(mode->toolTip(), QStringLiteral("明るさではなく線の色で座標を読み込む"));
+    EXPECT_EQ(trace->butPickColour()->objectName(), QStringLiteral("butPickColour"));
+    EXPECT_EQ(trace->butPickColour()->text(), QStringLiteral("色..."));
+    EXPECT_EQ(trace->butPickColour()->toolTip(), QStringLiteral("読み込む線の色を選ぶ"));
+    EXPECT_EQ(trace->udTolerance()->objectName(), QStringLiteral("udTolerance"));
+    EXPECT_EQ(trace->edtTolerance()->objectName(), QStringLiteral("edtTolerance"));
+    EXPECT_EQ(trace->udTolerance()->toolTip(), QStringLiteral("色の許容差の調節"));
+    EXPECT_EQ(trace->edtTolerance()->toolTip(), QStringLiteral("色の許容差"));
+    EXPECT_EQ(trace->udTolerance()->minimum(), 0);
+    EXPECT_EQ(trace->udTolerance()->maximum(), 441);
+    EXPECT_FALSE(trace->udTolerance()->wrapping());
+    EXPECT_EQ(pick->objectName(), QStringLiteral("cbPickColour"));
+    EXPECT_EQ(pick->text(), QStringLiteral("画像から色を取る"));
+    EXPECT_EQ(pick->toolTip(), QStringLiteral("画像上の線をクリックしてその色を取る"));
+    auto* bar = trace->findChild<QToolBar*>(QStringLiteral("tbTrace"));
+    ASSERT_NE(bar, nullptr);
+    QStringList order;
+    for (QAction* a : bar->actions()) {
+        if (a->isSeparator())
+            continue;
+        QWidget* w = bar->widgetForAction(a);
+        order << (a->objectName().isEmpty() && w ? w->objectName() : a->objectName());
+    }
+    EXPECT_EQ(order,
+        QStringList({ "acLoadImage", "acSaveToGrid", "acUndo", "acOutsideRange", "acInsideRange", "acTrace",
+            "acTraceAverage", "udBoundColor", "udInterval", "acHelp", "cbColourMode", "butPickColour",
+            "udTolerance", "cbPickColour" }));
+
+    // Off: the threshold rules and the colour controls wait.
+    EXPECT_FALSE(trace->colourMode());
+    EXPECT_EQ(trace->lineColour(), qRgb(255, 0, 0));
+    EXPECT_EQ(trace->tolerance(), 60);
+    EXPECT_TRUE(trace->udBoundColor()->isEnabled());
+    EXPECT_FALSE(trace->butPickColour()->isEnabled());
+    EXPECT_FALSE(trace->udTolerance()->isEnabled());
+    EXPECT_FALSE(pick->isEnabled());
+
+    openTrace();
+    QTest::mouseClick(mode, Qt::LeftButton, Qt::NoModifier, QPoint(5, mode->height() / 2));
+    EXPECT_TRUE(trace->colourMode());
+    EXPECT_FALSE(trace->udBoundColor()->isEnabled());
+    EXPECT_TRUE(trace->butPickColour()->isEnabled());
+    EXPECT_TRUE(trace->udTolerance()->isEnabled());
+    EXPECT_TRUE(pick->isEnabled());
+    // Shift with the left button steps the tolerance by 10 too.
+    TUpDown* ud = trace->udTolerance();
+    const QPoint upArrow(ud->width() - 4, ud->height() / 4);
+    QTest::mouseClick(ud, Qt::LeftButton, Qt::ShiftModifier, upArrow);
+    EXPECT_EQ(ud->value(), 70);
+    QTest::mouseClick(ud, Qt::LeftButton, Qt::NoModifier, upArrow);
+    EXPECT_EQ(ud->value(), 71);
+    // The field takes typing, within 0..441: the third 9 is refused.
+    ud->field()->selectAll();
+    QTest::keyClicks(ud->field(), QStringLiteral("999"));
+    ud->interpretText();
+    EXPECT_EQ(ud->value(), 99);
+    ud->setValue(33);
+
+    // Every close writes both values; the colour 00BBGGRR as the scope's.
+    trace->move(40, 50);
+    closeAnswering();
+    EXPECT_EQ(store.values().value(kTraceColour), ints({ 1, 0x000000FF, 33 }));
+    EXPECT_EQ(store.values().value(QStringLiteral("Trace")), ints({ trace->x(), trace->y(), 125, 1 }));
+
+    // Read back on the next start.
+    store.setValue(kTraceColour, ints({ 1, 0x00C08040, 200 }));
+    start();
+    trace = static_cast<TfrmTrace*>(windows->frmTrace);
+    EXPECT_TRUE(trace->colourMode());
+    EXPECT_EQ(trace->lineColour(), qRgb(0x40, 0x80, 0xC0));
+    EXPECT_EQ(trace->tolerance(), 200);
+    EXPECT_FALSE(trace->udBoundColor()->isEnabled());
+    EXPECT_EQ(store.values().value(kTraceColour), ints({ 1, 0x00C08040, 200 }));
+    // Turned off again and closed by the end of the program.
+    trace->show();
+    trace->cbColourMode()->click();
+    EXPECT_FALSE(trace->colourMode());
+    EXPECT_TRUE(trace->udBoundColor()->isEnabled());
+    EXPECT_FALSE(trace->udTolerance()->isEnabled());
+    windows->closeAll();
+    EXPECT_EQ(store.values().value(kTraceColour), ints({ 0, 0x00C08040, 200 }));
+
+    // A value of another size is replaced by the defaults; values outside the
+    // ranges are pulled in, the high byte of the colour is ignored.
+    for (const QByteArray& wrong :
+        { ints({ 1, 0x00FF0000 }), ints({ 1, 0x00FF0000, 5, 6 }), QByteArray("x") }) {
+        store.setValue(kTraceColour, wrong);
+        start();
+        trace = static_cast<TfrmTrace*>(windows->frmTrace);
+        EXPECT_EQ(store.values().value(kTraceColour), ints({ 0, 0x000000FF, 60 }));
+        EXPECT_FALSE(trace->colourMode());
+        EXPECT_EQ(trace->tolerance(), 60);
+        EXPECT_EQ(trace->lineColour(), qRgb(255, 0, 0));
+    }
+    store.setValue(kTraceColour, ints({ 1, int32_t(0xAB00FF00), 999 }));
+    start();
+    trace = static_cast<TfrmTrace*>(windows->frmTrace);
+    EXPECT_EQ(trace->lineColour(), qRgb(0, 255, 0));
+    EXPECT_EQ(trace->tolerance(), 441);
+    EXPECT_EQ(store.values().value(QStringLiteral("Trace")).size(), 16);
+}
+
+TEST_F(TraceColourTest, TracesTheRedCurveAloneAndKeepsItsColour)
+{
+    useTwoCurves();
+    openTrace();
+    dragRect({ 10, 50 }, { 290, 300 });
+
+    // By brightness (the window as it always was) both curves are found:
+    // red (230, 20, 30) has brightness 83, the blue one 53.
+    act("acTrace");
+    EXPECT_EQ(trace->tracedPoints().size(), 4u * 260 - 4);
+    EXPECT_EQ(trace->markColour(), qRgb(255, 0, 0));
+    EXPECT_EQ(at(trace->displayPicture(), 20, blueRow(20)), kRed);
+
+    // By colour: the red curve alone, including the crossing, where the
+    // blue one on top hides two of its columns.
+    trace->cbColourMode()->click();
+    trace->udBoundColor()->setValue(0); // has no say now
+    act("acTrace");
+    const std::vector<TXYData> red = redPixels();
+    ASSERT_EQ(red.size(), 2u * 260 - 4);
+    EXPECT_EQ(trace->tracedPoints(), red);
+    EXPECT_EQ(red[0], (TXYData { 20, 110 }));
+    EXPECT_EQ(red.back(), (TXYData { 279, 240 }));
+    // The marks would vanish in red on a red line: green instead.
+    EXPECT_EQ(trace->markColour(), qRgb(0, 180, 0));
+    EXPECT_EQ(at(trace->displayPicture(), 20, 110), QColor(0, 180, 0));
+    EXPECT_EQ(at(trace->displayPicture(), 20, blueRow(20)), kCurveBlue);
+    EXPECT_EQ(at(trace->displayPicture(), 140, 170), kCurveBlue);
+    EXPECT_EQ(trace->currentPicture(), picture);
+
+    // Averaged: one point per column, halves to even; 138 and 139 lie just
+    // above the crossing, 140 and 141 are hidden.
+    act("acTraceAverage");
+    const std::vector<TXYData>& averaged = trace->tracedPoints();
+    ASSERT_EQ(averaged.size(), 258u);
+    EXPECT_EQ(averaged[0], (TXYData { 20, 110 })); // 110.5 -> 110
+    EXPECT_EQ(averaged[2], (TXYData { 22, 112 })); // 111.5 -> 112
+    EXPECT_EQ(averaged[118], (TXYData { 138, 170 })); // 169.5 -> 170
+    EXPECT_EQ(averaged[119], (TXYData { 139, 170 }));
+    EXPECT_EQ(averaged[120], (TXYData { 142, 172 })); // 171.5 -> 172
+    EXPECT_EQ(averaged.back(), (TXYData { 279, 240 })); // 239.5 -> 240
+    EXPECT_EQ(at(trace->displayPicture(), 20, 110), QColor(0, 180, 0));
+
+    // A tolerance of 0 matches only pure red: nothing here.
+    trace->udTolerance()->setValue(0);
+    dialogs.expectInfo(QStringLiteral("条件を変えてもう一度実行してください"));
+    act("acTrace");
+    EXPECT_TRUE(trace->tracedPoints().empty());
+    // 441 takes in every pixel of the scanned columns.
+    trace->udTolerance()->setValue(441);
+    trace->udInterval()->setValue(100);
+    act("acTrace");
+    EXPECT_EQ(trace->tracedPoints().size(), 2u * 250); // columns 100 and 200, rows 50..299
+
+    // Erasing outside after a trace by colour keeps the line's own colour, so
+    // the next trace by colour finds it again.
+    trace->udTolerance()->setValue(60);
+    trace->udInterval()->setValue(1);
+    dragRect({ 200, 350 }, { 200, 350 }); // a click clears the last rectangle
+    dragRect({ 10, 100 }, { 100, 200 });
+    act("acTrace");
+    const std::vector<TXYData> first = trace->tracedPoints();
+    ASSERT_EQ(first.size(), 160u); // columns 20..99, two rows each
+    act("acOutsideRange");
+    EXPECT_EQ(at(trace->currentPicture(), 20, 110), kCurveRed);
+    EXPECT_EQ(at(trace->currentPicture(), 150, 175), kWhite);
+    act("acTrace");
+    EXPECT_EQ(trace->tracedPoints(), first);
+
+    // The transfer writes the red curve with upward Y.
+    act("acSaveToGrid");
+    ASSERT_EQ(points().size(), 160u);
+    EXPECT_EQ(points()[0], (Point { 20, 400 - 110 }));
+    EXPECT_EQ(points().back(), (Point { 99, 400 - 150 }));
+    closeAnswering();
+}
+
+TEST_F(TraceColourTest, ColourFromThePictureAndFromTheChooser)
+{
+    useTwoCurves();
+    openTrace();
+    dragRect({ 10, 50 }, { 290, 300 });
+    const TraceSelection chosen = trace->selection();
+    QCheckBox* pick = trace->cbPickColour();
+    pick->click();
+    EXPECT_FALSE(pick->isChecked()) << "picking needs the colour mode";
+    trace->cbColourMode()->click();
+
+    // With the pick box on, a click takes the pixel's colour and leaves the
+    // rectangle alone; the box turns itself off.
+    pick->click();
+    ASSERT_TRUE(pick->isChecked());
+    hover({ 200, 200 });
+    EXPECT_EQ(trace->pbPaint()->cursor().shape(), Qt::PointingHandCursor);
+    hover(QPoint(10, 150)); // on the rectangle's left edge: no handle while picking
+    EXPECT_EQ(trace->handle(), 0);
+    click(trace->pbPaint(), { 200, blueRow(200) + 1 });
+    EXPECT_EQ(trace->lineColour(), kCurveBlue.rgb());
+    EXPECT_FALSE(pick->isChecked());
+    EXPECT_EQ(trace->selection(), chosen);
+    EXPECT_EQ(trace->drag(), TfrmTrace::Drag::Idle);
+    act("acTrace");
+    EXPECT_EQ(trace->tracedPoints().size(), 2u * 260); // blue lies on top everywhere
+    EXPECT_EQ(trace->tracedPoints().front(), (TXYData { 20, blueRow(20) }));
+    // Far from red: the marks stay red.
+    EXPECT_EQ(trace->markColour(), qRgb(255, 0, 0));
+    EXPECT_EQ(at(trace->displayPicture(), 140, 170), kRed);
+
+    // The colour is taken from the current picture, not from the marks shown.
+    pick->click();
+    click(trace->pbPaint(), { 20, blueRow(20) });
+    EXPECT_EQ(trace->lineColour(), kCurveBlue.rgb());
+    // The next drag draws a rectangle again.
+    dragRect({ 30, 60 }, { 120, 160 });
+    EXPECT_EQ(trace->selection(), sel(30, 60, 120, 160));
+
+    // The colour chooser: starts from the current colour; cancelled, nothing changes.
+    dialogs.expectColor(std::nullopt);
+    trace->butPickColour()->click();
+    EXPECT_EQ(trace->lineColour(), kCurveBlue.rgb());
+    dialogs.expectColor(kCurveRed);
+    trace->butPickColour()->click();
+    EXPECT_EQ(trace->lineColour(), kCurveRed.rgb());
+    dialogs.verify();
+    // The swatch shows it.
+    const QImage swatch = trace->butPickColour()->icon().pixmap(16, 16).toImage();
+    EXPECT_EQ(swatch.pixelColor(8, 8), kCurveRed);
+
+    // Turning the mode off turns picking off too.
+    pick->click();
+    trace->cbColourMode()->click();
+    EXPECT_FALSE(pick->isChecked());
+    EXPECT_FALSE(pick->isEnabled());
+    hover({ 200, 200 });
+    EXPECT_EQ(trace->pbPaint()->cursor().shape(), Qt::CrossCursor);
+
+    closeAnswering();
+    EXPECT_EQ(store.values().value(kTraceColour), ints({ 0, 0x001E14E6, 60 }));
 }

@@ -283,3 +283,115 @@ TEST_F(CliPipeline, FailuresAndUsageErrors)
     EXPECT_EQ(runCli({QStringLiteral("render"), plain, path("x.bmp")}).status, 2);
     EXPECT_EQ(runCli({QStringLiteral("render"), plain, path("x.png")}).status, 2);
 }
+
+namespace {
+
+// A white 400 x 300 picture with a red (230, 20, 30) band across, rows
+// 96..111 of columns 96..303, and a blue (20, 40, 220) band down, columns
+// 192..207 of rows 32..239, drawn over the red one where they cross. The
+// picture inside a document is a JPEG stream: the bands lie on the 16-pixel
+// blocks, so their insides keep their colours, while their outermost pixels
+// blend with what lies next to them.
+QImage twoBandPicture()
+{
+    QImage image = newPicture(400, 300);
+    auto fill = [&](int left, int top, int right, int bottom, uchar r, uchar g, uchar b) {
+        for (int row = top; row <= bottom; ++row)
+            for (int x = left; x <= right; ++x) {
+                uchar* p = image.scanLine(row) + 3 * x;
+                p[0] = r;
+                p[1] = g;
+                p[2] = b;
+            }
+    };
+    fill(96, 96, 303, 111, 230, 20, 30);
+    fill(192, 32, 207, 239, 20, 40, 220);
+    return image;
+}
+
+} // namespace
+
+TEST_F(CliPipeline, TraceByColour)
+{
+    picture = path("bands.bmp");
+    SaveBmpPicture(picture, twoBandPicture());
+    const QString a = path("a.cvd");
+    ASSERT_EQ(calibrate(a).status, 0);
+
+    // The red band alone, within 60 of pure red (its inside is 44 away, its
+    // blended edge 85, blue 324): rows 97..110 of the columns 97..190 and
+    // 209..302, not the columns under blue. Averaged, each column gives row
+    // 103.5, rounded to 104: Y = 300 - 104.
+    QByteArray expected;
+    for (int x = 97; x <= 302; ++x)
+        if (x <= 190 || x >= 209)
+            expected += QByteArray::number(x) + "\t196\r\n";
+    const QString b = path("b.cvd");
+    CliRun r = runCli({QStringLiteral("trace"), a, QStringLiteral("--rect"), QStringLiteral("0,0,400,300"),
+                       QStringLiteral("--colour"), QStringLiteral("FF0000"), QStringLiteral("--tolerance"),
+                       QStringLiteral("60"), QStringLiteral("--average"), QStringLiteral("--output"), b});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("page 1 points 188\n"));
+    r = runCli({QStringLiteral("export"), b, QStringLiteral("--pixels")});
+    EXPECT_EQ(r.out, expected);
+
+    // Every pixel; the tolerance defaults to 60, and '#' and small letters are taken.
+    r = runCli({QStringLiteral("trace"), a, QStringLiteral("--rect"), QStringLiteral("0,0,400,300"),
+                QStringLiteral("--colour"), QStringLiteral("#ff0000"), QStringLiteral("--output"), b});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("page 1 points 2632\n")); // 188 columns, 14 rows each
+    r = runCli({QStringLiteral("export"), b, QStringLiteral("--pixels")});
+    EXPECT_TRUE(r.out.startsWith("97\t203\r\n97\t202\r\n")) << r.out.left(40).toStdString();
+    EXPECT_TRUE(r.out.endsWith("302\t191\r\n302\t190\r\n"));
+    EXPECT_FALSE(r.out.contains("\n200\t")) << "column 200 lies under blue";
+    // With 90 the edges blended with white join in (the outer columns 96 and
+    // 303 among them); those blended with blue stay out.
+    r = runCli({QStringLiteral("trace"), a, QStringLiteral("--rect"), QStringLiteral("0,0,400,300"),
+                QStringLiteral("--colour"), QStringLiteral("FF0000"), QStringLiteral("--tolerance"),
+                QStringLiteral("90"), QStringLiteral("--average"), QStringLiteral("--output"), b});
+    EXPECT_EQ(r.out, QByteArray("page 1 points 190\n"));
+    // Tolerance 0: pure red is nowhere.
+    r = runCli({QStringLiteral("trace"), a, QStringLiteral("--rect"), QStringLiteral("0,0,400,300"),
+                QStringLiteral("--colour"), QStringLiteral("FF0000"), QStringLiteral("--tolerance"),
+                QStringLiteral("0")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, QStringLiteral("cvglean-cli: 条件を変えてもう一度実行してください\n"));
+
+    // Usage errors: the reason, then the usage text; exit status 1.
+    const struct {
+        QStringList extra;
+        QString reason;
+    } cases[] = {
+        {{QStringLiteral("--tolerance"), QStringLiteral("60")}, QStringLiteral("--tolerance needs --colour RRGGBB")},
+        {{QStringLiteral("--colour"), QStringLiteral("FF00GG")},
+         QStringLiteral("--colour must be six hexadecimal digits RRGGBB (FF0000 is pure red)")},
+        {{QStringLiteral("--colour"), QStringLiteral("FF000")},
+         QStringLiteral("--colour must be six hexadecimal digits RRGGBB (FF0000 is pure red)")},
+        {{QStringLiteral("--colour"), QStringLiteral("0xFF00")},
+         QStringLiteral("--colour must be six hexadecimal digits RRGGBB (FF0000 is pure red)")},
+        {{QStringLiteral("--colour"), QStringLiteral("+FF0000")},
+         QStringLiteral("--colour must be six hexadecimal digits RRGGBB (FF0000 is pure red)")},
+        {{QStringLiteral("--colour"), QStringLiteral("FF0000"), QStringLiteral("--tolerance"), QStringLiteral("442")},
+         QStringLiteral("--tolerance must be an integer from 0 to 441")},
+        {{QStringLiteral("--colour"), QStringLiteral("FF0000"), QStringLiteral("--tolerance"), QStringLiteral("-1")},
+         QStringLiteral("--tolerance must be an integer from 0 to 441")},
+        {{QStringLiteral("--colour"), QStringLiteral("FF0000"), QStringLiteral("--tolerance"), QStringLiteral("six")},
+         QStringLiteral("--tolerance must be an integer from 0 to 441")},
+        {{QStringLiteral("--colour"), QStringLiteral("FF0000"), QStringLiteral("--threshold"), QStringLiteral("100")},
+         QStringLiteral("--threshold and --colour cannot be used together")},
+    };
+    for (const auto& c : cases) {
+        const QString out = path("never.cvd");
+        r = runCli(QStringList{QStringLiteral("trace"), a, QStringLiteral("--rect"), QStringLiteral("0,0,400,300"),
+                               QStringLiteral("--output"), out}
+                   + c.extra);
+        EXPECT_EQ(r.status, 1) << c.reason.toStdString();
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("cvglean-cli: ") + c.reason + QStringLiteral("\n\nUsage: ")))
+            << r.err.left(120).toStdString();
+        EXPECT_FALSE(QFile::exists(out));
+    }
+    // The usage text names the new options.
+    r = runCli({QStringLiteral("--help")});
+    EXPECT_TRUE(r.out.contains("  trace DOC.cvd --rect LEFT,TOP,RIGHT,BOTTOM [--threshold N | --colour RRGGBB "
+                               "[--tolerance N]] [--interval N] [--average] [--output OUT.cvd]\n"));
+}
