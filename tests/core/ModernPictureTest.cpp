@@ -4,6 +4,7 @@
 #include "image/ImageSet.h"
 #include "image/PictureFiles.h"
 
+#include "FuzzSeeds.h"
 #include "TestPictures.h"
 
 #include <QBuffer>
@@ -29,6 +30,7 @@ QByteArray encoded(const QImage& image, const char* format, int quality = -1)
     if (quality >= 0)
         writer.setQuality(quality);
     EXPECT_TRUE(writer.write(image)) << format << ": " << writer.errorString().toStdString();
+    cvg::test::keepSeed("ModernPictureFuzz", bytes);
     return bytes;
 }
 

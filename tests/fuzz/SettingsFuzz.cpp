@@ -45,6 +45,8 @@ const std::vector<Value>& values()
         mark.fields = { 0, 0, 3, 3 };
         cvg::TraceRecord trace;
         trace.fields = { 0, 0, 125, 1 };
+        cvg::TraceColourRecord colour;
+        colour.fields = { 0, 0x0000FF, 60 };
         return std::vector<Value> {
             value("Main", cvg::MainSettings::defaults()),
             value("Directory", cvg::DirectorySettings::defaults(QStringLiteral("/opt/cvglean"))),
@@ -57,6 +59,7 @@ const std::vector<Value>& values()
             value("Mark", mark),
             value("Scope", scope),
             value("Trace", trace),
+            value("TraceColour", colour),
         };
     }();
     return all;

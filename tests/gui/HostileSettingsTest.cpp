@@ -24,6 +24,7 @@ const std::pair<const char*, int> kValues[] = {
     { "Mark", 16 },
     { "Scope", 12 },
     { "Trace", 16 },
+    { "TraceColour", 12 },
 };
 
 } // namespace
