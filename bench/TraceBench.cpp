@@ -38,64 +38,34 @@ const QImage& graph()
     return image;
 }
 
-void BM_TraceAll(benchmark::State& state)
+// One scan over the whole picture per iteration. The colour mode looks for
+// the black of the curve and the axes within a tolerance of 60, so it finds
+// what the brightness mode finds.
+void traceWhole(benchmark::State& state, bool average, bool colour)
 {
     const QImage& picture = graph();
     cvg::TTraceLine trace;
     trace.ScanInterval = int(state.range(0));
+    if (colour) {
+        trace.Mode = cvg::TraceMode::Colour;
+        trace.LineColour = qRgb(0, 0, 0);
+        trace.Tolerance = 60;
+    }
     for (auto _ : state) {
-        const auto& points = trace.TraceAll(picture, 0, 0, kSide - 1, kSide - 1);
+        const auto& points = average ? trace.TraceAverage(picture, 0, 0, kSide - 1, kSide - 1)
+                                     : trace.TraceAll(picture, 0, 0, kSide - 1, kSide - 1);
         benchmark::DoNotOptimize(points.data());
     }
     state.counters["points"] = double(trace.LastIndex + 1);
 }
+
+void BM_TraceAll(benchmark::State& state) { traceWhole(state, false, false); }
+void BM_TraceAverage(benchmark::State& state) { traceWhole(state, true, false); }
+void BM_TraceAllColour(benchmark::State& state) { traceWhole(state, false, true); }
+void BM_TraceAverageColour(benchmark::State& state) { traceWhole(state, true, true); }
 BENCHMARK(BM_TraceAll)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(2);
-
-void BM_TraceAverage(benchmark::State& state)
-{
-    const QImage& picture = graph();
-    cvg::TTraceLine trace;
-    trace.ScanInterval = int(state.range(0));
-    for (auto _ : state) {
-        const auto& points = trace.TraceAverage(picture, 0, 0, kSide - 1, kSide - 1);
-        benchmark::DoNotOptimize(points.data());
-    }
-    state.counters["points"] = double(trace.LastIndex + 1);
-}
 BENCHMARK(BM_TraceAverage)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(2);
-
-// The colour mode over the same picture: the black of the curve and the axes
-// within a tolerance of 60, so it finds what the brightness mode finds.
-void BM_TraceAllColour(benchmark::State& state)
-{
-    const QImage& picture = graph();
-    cvg::TTraceLine trace;
-    trace.ScanInterval = int(state.range(0));
-    trace.Mode = cvg::TraceMode::Colour;
-    trace.LineColour = qRgb(0, 0, 0);
-    trace.Tolerance = 60;
-    for (auto _ : state) {
-        const auto& points = trace.TraceAll(picture, 0, 0, kSide - 1, kSide - 1);
-        benchmark::DoNotOptimize(points.data());
-    }
-    state.counters["points"] = double(trace.LastIndex + 1);
-}
 BENCHMARK(BM_TraceAllColour)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(2);
-
-void BM_TraceAverageColour(benchmark::State& state)
-{
-    const QImage& picture = graph();
-    cvg::TTraceLine trace;
-    trace.ScanInterval = int(state.range(0));
-    trace.Mode = cvg::TraceMode::Colour;
-    trace.LineColour = qRgb(0, 0, 0);
-    trace.Tolerance = 60;
-    for (auto _ : state) {
-        const auto& points = trace.TraceAverage(picture, 0, 0, kSide - 1, kSide - 1);
-        benchmark::DoNotOptimize(points.data());
-    }
-    state.counters["points"] = double(trace.LastIndex + 1);
-}
 BENCHMARK(BM_TraceAverageColour)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // The floor: copying the same bytes once.
