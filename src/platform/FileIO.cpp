@@ -4,8 +4,10 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <new>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
+#include <new>
 
 namespace cvg {
 
@@ -69,13 +71,20 @@ void writeFileReplacing(const QString& path, const QByteArray& bytes)
     // whoever runs the program.
     const QFileInfo existing(path);
     if (existing.exists()
-        && !(existing.permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther)))
+        && !(existing.permissions()
+            & (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther)))
         throw CvgError(cannotCreateFileText(path, QStringLiteral("読み取り専用のファイルです。")));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw CvgError(cannotCreateFileText(path, file.errorString()));
+    errno = 0;
     if (file.write(bytes) != bytes.size() || !file.commit()) {
-        const QString reason = file.errorString();
+        // A full disk shows up only when the buffered bytes are flushed,
+        // where Qt keeps no reason of its own: the system's is told instead.
+        const int code = errno;
+        QString reason = file.errorString();
+        if (code != 0 && (reason.isEmpty() || reason == QLatin1String("Unknown error")))
+            reason = QString::fromLocal8Bit(std::strerror(code));
         file.cancelWriting();
         throw CvgError(cannotCreateFileText(path, reason));
     }

@@ -18,8 +18,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <thread>
@@ -319,6 +321,9 @@ TEST(FileFaults, AFullDiskAVanishedFolderAndAReadOnlyFileKeepThePreviousDocument
             threw = true;
             EXPECT_TRUE(
                 e.userText().startsWith(QStringLiteral("ファイル \"%1\" を作成できません。").arg(path)))
+                << e.userText().toStdString();
+            // The reason is the system's, not an unknown one.
+            EXPECT_TRUE(e.userText().endsWith(QString::fromLocal8Bit(std::strerror(EFBIG))))
                 << e.userText().toStdString();
         }
         setrlimit(RLIMIT_FSIZE, &saved);
