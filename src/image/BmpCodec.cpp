@@ -459,15 +459,9 @@ QByteArray encodeBmp(const QImage& picture)
 
 bool LoadBmpPicture(const QString& path, QImage& out)
 {
-    out = newPicture(0, 0);
-    const std::optional<QByteArray> bytes = readWholeFile(path, kMaxPictureFileBytes);
-    if (!bytes)
-        return false;
-    QImage picture;
-    if (!decodeBmp(reinterpret_cast<const uchar*>(bytes->constData()), size_t(bytes->size()), picture))
-        return false;
-    out = picture;
-    return true;
+    return loadPictureFile(path, out, [](const QByteArray& bytes, QImage& picture) {
+        return decodeBmp(reinterpret_cast<const uchar*>(bytes.constData()), size_t(bytes.size()), picture);
+    });
 }
 
 void SaveBmpPicture(const QString& path, const QImage& picture)

@@ -335,15 +335,9 @@ bool encodeJpeg(const QImage& picture, QByteArray& out, int quality)
 
 bool LoadJpegPicture(const QString& path, QImage& out)
 {
-    out = newPicture(0, 0);
-    const std::optional<QByteArray> bytes = readWholeFile(path, kMaxPictureFileBytes);
-    if (!bytes)
-        return false;
-    QImage picture;
-    if (!decodeJpeg(reinterpret_cast<const uchar*>(bytes->constData()), size_t(bytes->size()), picture))
-        return false;
-    out = picture;
-    return true;
+    return loadPictureFile(path, out, [](const QByteArray& bytes, QImage& picture) {
+        return decodeJpeg(reinterpret_cast<const uchar*>(bytes.constData()), size_t(bytes.size()), picture);
+    });
 }
 
 void SaveJpegPicture(const QString& path, const QImage& picture)

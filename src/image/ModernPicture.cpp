@@ -2,7 +2,6 @@
 
 #include "image/ImageSet.h"
 #include "image/PictureFiles.h"
-#include "platform/FileIO.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -119,15 +118,7 @@ bool decodeModernPicture(const QByteArray& bytes, QImage& out)
 
 bool LoadModernPicture(const QString& path, QImage& out)
 {
-    out = newPicture(0, 0);
-    const std::optional<QByteArray> bytes = readWholeFile(path, kMaxPictureFileBytes);
-    if (!bytes)
-        return false;
-    QImage picture;
-    if (!decodeModernPicture(*bytes, picture))
-        return false;
-    out = picture;
-    return true;
+    return loadPictureFile(path, out, decodeModernPicture);
 }
 
 } // namespace cvg

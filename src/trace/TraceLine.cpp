@@ -151,37 +151,41 @@ void collectAverage(const ScanRegion region, Member belongs, std::vector<TXYData
     }
 }
 
+// Clears the list, scans the region with the mode's membership test and
+// keeps the points all or averaged per column.
+void scan(TTraceLine& trace, bool average, const QImage& source, int left, int top, int right, int bottom)
+{
+    trace.Points.clear();
+    const QImage picture = asRgb888(source);
+    const ScanRegion region = scanRegion(picture, trace.ScanInterval, left, top, right, bottom);
+    if (!region.empty()) {
+        auto collect = [&](auto belongs) {
+            if (average)
+                collectAverage(region, belongs, trace.Points);
+            else
+                collectAll(region, belongs, trace.Points);
+        };
+        if (trace.Mode == TraceMode::Colour)
+            collect(IsNearColour(trace.LineColour, trace.Tolerance));
+        else
+            collect(IsDark { trace.BoundColor });
+    }
+    trace.LastIndex = int32_t(trace.Points.size()) - 1;
+}
+
 } // namespace
 
 const std::vector<TXYData>& TTraceLine::TraceAll(
     const QImage& source, int left, int top, int right, int bottom)
 {
-    Points.clear();
-    const QImage picture = asRgb888(source);
-    const ScanRegion region = scanRegion(picture, ScanInterval, left, top, right, bottom);
-    if (!region.empty()) {
-        if (Mode == TraceMode::Colour)
-            collectAll(region, IsNearColour(LineColour, Tolerance), Points);
-        else
-            collectAll(region, IsDark { BoundColor }, Points);
-    }
-    LastIndex = int32_t(Points.size()) - 1;
+    scan(*this, false, source, left, top, right, bottom);
     return Points;
 }
 
 const std::vector<TXYData>& TTraceLine::TraceAverage(
     const QImage& source, int left, int top, int right, int bottom)
 {
-    Points.clear();
-    const QImage picture = asRgb888(source);
-    const ScanRegion region = scanRegion(picture, ScanInterval, left, top, right, bottom);
-    if (!region.empty()) {
-        if (Mode == TraceMode::Colour)
-            collectAverage(region, IsNearColour(LineColour, Tolerance), Points);
-        else
-            collectAverage(region, IsDark { BoundColor }, Points);
-    }
-    LastIndex = int32_t(Points.size()) - 1;
+    scan(*this, true, source, left, top, right, bottom);
     return Points;
 }
 
