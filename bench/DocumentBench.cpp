@@ -5,7 +5,7 @@
 #include "image/ImageSet.h"
 #include "platform/Dialogs.h"
 #include "platform/Progress.h"
-#include "shell/Document.h"
+#include "worksheet/Document.h"
 #include "worksheet/DocumentFile.h"
 #include "worksheet/TextExport.h"
 

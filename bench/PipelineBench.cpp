@@ -8,7 +8,7 @@
 #include "interpolate/InterpolateSheet.h"
 #include "platform/Dialogs.h"
 #include "platform/Progress.h"
-#include "shell/Document.h"
+#include "worksheet/Document.h"
 #include "trace/TraceLine.h"
 #include "worksheet/TextExport.h"
 

@@ -1,7 +1,7 @@
 // Sorting and drawing a full page of 1,000,000 points.
 #include "image/ImageSet.h"
 #include "platform/Progress.h"
-#include "shell/PointMarkers.h"
+#include "worksheet/PointMarkers.h"
 #include "worksheet/Worksheets.h"
 
 #include <benchmark/benchmark.h>

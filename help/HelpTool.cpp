@@ -3,7 +3,7 @@
 //   cvghelp-tool check FILE TOPIC...   checks a compiled help file: the
 //                                      topics, the contents, the index and
 //                                      every page and picture they link to
-#include "shell/ChmFile.h"
+#include "help/ChmFile.h"
 #include "shell/Icons.h"
 
 #include <QGuiApplication>

@@ -1,10 +1,10 @@
-#include "shell/TfDeform.h"
+#include "calibration/TfDeform.h"
 
 #include "calibration/CorrectDistortion.h"
 #include "calibration/ValueText.h"
 #include "platform/Dialogs.h"
 #include "shell/AppContext.h"
-#include "shell/TPictureView.h"
+#include "widgets/TPictureView.h"
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
 
@@ -23,7 +23,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 
-#include "shell/TUpDown.h"
+#include "widgets/TUpDown.h"
 #include <QVBoxLayout>
 
 namespace cvg {

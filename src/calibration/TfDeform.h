@@ -1,7 +1,7 @@
 #pragma once
 
 #include "calibration/Calibration.h"
-#include "shell/TToolWindow.h"
+#include "widgets/TToolWindow.h"
 
 #include <QLabel>
 #include <QMouseEvent>

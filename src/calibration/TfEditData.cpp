@@ -1,10 +1,10 @@
-#include "shell/TfEditData.h"
+#include "calibration/TfEditData.h"
 
 #include "calibration/ValueText.h"
 #include "platform/Dialogs.h"
 #include "shell/AppContext.h"
-#include "shell/PointMarkers.h"
-#include "shell/TPictureView.h"
+#include "worksheet/PointMarkers.h"
+#include "widgets/TPictureView.h"
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
 
@@ -18,7 +18,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "shell/TUpDown.h"
+#include "widgets/TUpDown.h"
 
 namespace cvg {
 

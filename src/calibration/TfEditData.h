@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/TToolWindow.h"
+#include "widgets/TToolWindow.h"
 #include "worksheet/Point.h"
 
 class QLineEdit;

@@ -4,6 +4,8 @@ list(APPEND CVG_CORE_SOURCES
   calibration/ValueText.cpp
 )
 list(APPEND CVG_GUI_SOURCES
+  calibration/TfDeform.cpp
+  calibration/TfEditData.cpp
 )
 # The correction rounds two extended-precision products per pixel; without
 # errno the rounding compiles to one instruction instead of a library call.

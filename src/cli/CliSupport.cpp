@@ -7,8 +7,8 @@
 #include "platform/Errors.h"
 #include "platform/FileIO.h"
 #include "platform/Progress.h"
-#include "shell/Document.h"
-#include "shell/DocumentState.h"
+#include "worksheet/Document.h"
+#include "worksheet/DocumentState.h"
 #include "worksheet/DocumentFile.h"
 
 #include <QFile>

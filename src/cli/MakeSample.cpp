@@ -9,7 +9,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/Progress.h"
-#include "shell/Document.h"
+#include "worksheet/Document.h"
 #include "worksheet/DocumentFile.h"
 
 #include <QGuiApplication>

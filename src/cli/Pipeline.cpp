@@ -9,8 +9,8 @@
 #include "platform/Errors.h"
 #include "platform/FileIO.h"
 #include "platform/Progress.h"
-#include "shell/Document.h"
-#include "shell/PointMarkers.h"
+#include "worksheet/Document.h"
+#include "worksheet/PointMarkers.h"
 #include "trace/TraceLine.h"
 #include "worksheet/TextExport.h"
 

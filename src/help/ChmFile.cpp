@@ -1,4 +1,4 @@
-#include "shell/ChmFile.h"
+#include "help/ChmFile.h"
 
 #include "platform/ByteIO.h"
 #include "platform/Cp932.h"

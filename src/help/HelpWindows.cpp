@@ -2,11 +2,11 @@
 // dialog.
 #include "platform/Dialogs.h"
 #include "shell/AppContext.h"
-#include "shell/ShellLaunch.h"
-#include "shell/THelpViewer.h"
+#include "help/ShellLaunch.h"
+#include "help/THelpViewer.h"
 #include "shell/TfrmMain.h"
-#include "shell/TfrmSheet.h"
-#include "shell/TfrmVersion.h"
+#include "worksheet/TfrmSheet.h"
+#include "help/TfrmVersion.h"
 #include "shell/ToolWindows.h"
 
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "shell/ShellLaunch.h"
+#include "help/ShellLaunch.h"
 
 #include <QDesktopServices>
 #include <QProcess>

@@ -1,6 +1,6 @@
-#include "shell/THelpViewer.h"
+#include "help/THelpViewer.h"
 
-#include "shell/ShellLaunch.h"
+#include "help/ShellLaunch.h"
 
 #include <QAction>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/ChmFile.h"
+#include "help/ChmFile.h"
 
 #include <QDateTime>
 #include <QTextBrowser>

@@ -1,8 +1,8 @@
-#include "shell/TfrmVersion.h"
+#include "help/TfrmVersion.h"
 
 #include "shell/AppContext.h"
 #include "shell/Icons.h"
-#include "shell/ShellLaunch.h"
+#include "help/ShellLaunch.h"
 
 #include <QEvent>
 #include <QLabel>

@@ -1,10 +1,10 @@
-#include "shell/TfImage.h"
+#include "image/TfImage.h"
 
 #include "platform/Dialogs.h"
 #include "shell/AppContext.h"
 #include "shell/Icons.h"
-#include "shell/TPictureView.h"
-#include "shell/TfDeform.h"
+#include "widgets/TPictureView.h"
+#include "calibration/TfDeform.h"
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "image/Overview.h"
-#include "shell/TToolWindow.h"
+#include "widgets/TToolWindow.h"
 
 #include <QImage>
 #include <QPixmap>

@@ -1,10 +1,10 @@
-#include "shell/TfMagnification.h"
+#include "image/TfMagnification.h"
 
 #include "image/Magnify.h"
 #include "platform/Dialogs.h"
 #include "shell/AppContext.h"
-#include "shell/TPictureView.h"
-#include "shell/TUpDown.h"
+#include "widgets/TPictureView.h"
+#include "widgets/TUpDown.h"
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
 

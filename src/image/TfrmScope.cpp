@@ -1,9 +1,9 @@
-#include "shell/TfrmScope.h"
+#include "image/TfrmScope.h"
 
 #include "image/Overview.h"
 #include "platform/Dialogs.h"
 #include "shell/AppContext.h"
-#include "shell/TfDeform.h"
+#include "calibration/TfDeform.h"
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
 

@@ -1,9 +1,9 @@
 // The scope, overview and magnification windows and the main window's
 // actions that show them.
-#include "shell/TfImage.h"
-#include "shell/TfMagnification.h"
+#include "image/TfImage.h"
+#include "image/TfMagnification.h"
 #include "shell/TfrmMain.h"
-#include "shell/TfrmScope.h"
+#include "image/TfrmScope.h"
 #include "shell/ToolWindows.h"
 
 #include <QAction>

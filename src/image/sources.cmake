@@ -13,4 +13,8 @@ file(GLOB CVG_METAFILE_SOURCES CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE
   ${CMAKE_CURRENT_SOURCE_DIR}/image/metafile/*.cpp)
 list(APPEND CVG_CORE_SOURCES ${CVG_METAFILE_SOURCES})
 list(APPEND CVG_GUI_SOURCES
+  image/TfImage.cpp
+  image/TfMagnification.cpp
+  image/TfrmScope.cpp
+  image/ViewWindows.cpp
 )

@@ -1,10 +1,10 @@
-#include "shell/InterpolateCommands.h"
+#include "interpolate/InterpolateCommands.h"
 
 #include "interpolate/InterpolateSheet.h"
 #include "platform/Dialogs.h"
 #include "shell/AppContext.h"
 #include "shell/TfrmMain.h"
-#include "shell/TfrmSpline.h"
+#include "interpolate/TfrmSpline.h"
 #include "shell/ToolWindows.h"
 
 #include <QAction>

@@ -1,7 +1,7 @@
-#include "shell/TfrmSpline.h"
+#include "interpolate/TfrmSpline.h"
 
 #include "interpolate/InterpolateSheet.h"
-#include "shell/TUpDown.h"
+#include "widgets/TUpDown.h"
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
 

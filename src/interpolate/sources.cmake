@@ -3,4 +3,6 @@ list(APPEND CVG_CORE_SOURCES
   interpolate/InterpolateSheet.cpp
 )
 list(APPEND CVG_GUI_SOURCES
+  interpolate/InterpolateCommands.cpp
+  interpolate/TfrmSpline.cpp
 )

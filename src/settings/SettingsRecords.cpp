@@ -1,4 +1,4 @@
-#include "shell/SettingsRecords.h"
+#include "settings/SettingsRecords.h"
 
 #include "platform/ByteIO.h"
 

@@ -4,8 +4,8 @@
 #include "platform/Errors.h"
 #include "platform/SettingsStore.h"
 #include "shell/AppContext.h"
-#include "shell/PointMarkers.h"
-#include "shell/TPictureView.h"
+#include "worksheet/PointMarkers.h"
+#include "widgets/TPictureView.h"
 #include "shell/ToolWindows.h"
 
 #include <QApplication>

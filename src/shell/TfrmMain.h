@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/Progress.h"
-#include "shell/Document.h"
-#include "shell/SettingsRecords.h"
+#include "worksheet/Document.h"
+#include "settings/SettingsRecords.h"
 
 #include <QHash>
 #include <QMainWindow>

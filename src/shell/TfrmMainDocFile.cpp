@@ -2,7 +2,7 @@
 #include "platform/Dialogs.h"
 #include "shell/AppContext.h"
 #include "shell/TfrmMain.h"
-#include "shell/TPictureView.h"
+#include "widgets/TPictureView.h"
 #include "shell/ToolWindows.h"
 #include "worksheet/DocumentFile.h"
 #include "worksheet/TextExport.h"

@@ -7,7 +7,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "shell/AppContext.h"
-#include "shell/TPictureView.h"
+#include "widgets/TPictureView.h"
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
 

@@ -4,7 +4,7 @@
 #include "calibration/ValueText.h"
 #include "platform/Dialogs.h"
 #include "shell/AppContext.h"
-#include "shell/TSheetGrid.h"
+#include "worksheet/TSheetGrid.h"
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
 

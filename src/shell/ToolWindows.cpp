@@ -3,9 +3,9 @@
 #include "platform/Cp932.h"
 #include "platform/Dialogs.h"
 #include "shell/AppContext.h"
-#include "shell/TfDeform.h"
-#include "shell/TfEditData.h"
-#include "shell/TPictureView.h"
+#include "calibration/TfDeform.h"
+#include "calibration/TfEditData.h"
+#include "widgets/TPictureView.h"
 #include "shell/TfrmMain.h"
 
 #include <QAction>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "shell/SettingsRecords.h"
-#include "shell/TToolWindow.h"
+#include "settings/SettingsRecords.h"
+#include "widgets/TToolWindow.h"
 #include "worksheet/Point.h"
 
 #include <QDialog>

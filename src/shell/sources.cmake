@@ -1,36 +1,12 @@
-list(APPEND CVG_CORE_SOURCES
-  shell/Document.cpp
-  shell/DocumentState.cpp
-  shell/PointMarkers.cpp
-  shell/SettingsRecords.cpp
-)
+# The main window: its layout and view settings, its commands by menu, and the
+# set of tool windows it creates at start-up.
 list(APPEND CVG_GUI_SOURCES
-  shell/ChmFile.cpp
-  shell/HelpWindows.cpp
-  shell/ShellLaunch.cpp
-  shell/THelpViewer.cpp
-  shell/TfrmSheet.cpp
-  shell/TfrmVersion.cpp
   shell/Icons.cpp
-  shell/TfDeform.cpp
-  shell/TfImage.cpp
-  shell/TfMagnification.cpp
-  shell/TfEditData.cpp
-  shell/TfrmMainEdit.cpp
   shell/TfrmMain.cpp
   shell/TfrmMainActions.cpp
   shell/TfrmMainDocFile.cpp
   shell/TfrmMainDocument.cpp
+  shell/TfrmMainEdit.cpp
   shell/TfrmMainSheets.cpp
-  shell/TfrmScope.cpp
-  shell/TSheetGrid.cpp
   shell/ToolWindows.cpp
-  shell/TraceWindows.cpp
-  shell/TfrmTrace.cpp
-  shell/TfrmTraceColour.cpp
-  shell/TfrmSpline.cpp
-  shell/InterpolateCommands.cpp
-  shell/ViewWindows.cpp
-  shell/TPictureView.cpp
-  shell/TToolWindow.cpp
 )

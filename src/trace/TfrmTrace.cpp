@@ -1,11 +1,11 @@
-#include "shell/TfrmTrace.h"
+#include "trace/TfrmTrace.h"
 
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "shell/AppContext.h"
 #include "shell/Icons.h"
-#include "shell/TPictureView.h"
-#include "shell/TUpDown.h"
+#include "widgets/TPictureView.h"
+#include "widgets/TUpDown.h"
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
 

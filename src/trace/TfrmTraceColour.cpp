@@ -4,11 +4,11 @@
 #include "image/Overview.h"
 #include "platform/Dialogs.h"
 #include "shell/AppContext.h"
-#include "shell/SettingsRecords.h"
-#include "shell/TPictureView.h"
-#include "shell/TUpDown.h"
+#include "settings/SettingsRecords.h"
+#include "widgets/TPictureView.h"
+#include "widgets/TUpDown.h"
 #include "shell/TfrmMain.h"
-#include "shell/TfrmTrace.h"
+#include "trace/TfrmTrace.h"
 
 #include <QCheckBox>
 #include <QPainter>

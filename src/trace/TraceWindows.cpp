@@ -1,8 +1,8 @@
 // The trace window, the interpolation commands and their settings window.
-#include "shell/InterpolateCommands.h"
+#include "interpolate/InterpolateCommands.h"
 #include "shell/TfrmMain.h"
-#include "shell/TfrmSpline.h"
-#include "shell/TfrmTrace.h"
+#include "interpolate/TfrmSpline.h"
+#include "trace/TfrmTrace.h"
 #include "shell/ToolWindows.h"
 
 #include <QAction>

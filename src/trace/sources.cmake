@@ -1,3 +1,8 @@
 list(APPEND CVG_CORE_SOURCES
   trace/TraceLine.cpp
 )
+list(APPEND CVG_GUI_SOURCES
+  trace/TfrmTrace.cpp
+  trace/TfrmTraceColour.cpp
+  trace/TraceWindows.cpp
+)

@@ -1,4 +1,4 @@
-#include "shell/TPictureView.h"
+#include "widgets/TPictureView.h"
 
 #include <QPaintEvent>
 #include <QPainter>

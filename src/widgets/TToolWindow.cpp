@@ -1,8 +1,8 @@
-#include "shell/TToolWindow.h"
+#include "widgets/TToolWindow.h"
 
 #include "platform/ByteIO.h"
 #include "shell/AppContext.h"
-#include "shell/SettingsRecords.h"
+#include "settings/SettingsRecords.h"
 
 #include <QWindow>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "shell/Document.h"
+#include "worksheet/Document.h"
 
 namespace cvg {
 

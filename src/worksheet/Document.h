@@ -2,7 +2,7 @@
 
 #include "calibration/Calibration.h"
 #include "image/ImageSet.h"
-#include "shell/DocumentState.h"
+#include "worksheet/DocumentState.h"
 #include "worksheet/DocumentHeader.h"
 #include "worksheet/UndoState.h"
 #include "worksheet/Worksheets.h"

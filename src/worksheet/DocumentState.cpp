@@ -1,4 +1,4 @@
-#include "shell/DocumentState.h"
+#include "worksheet/DocumentState.h"
 
 namespace cvg {
 

@@ -1,7 +1,7 @@
 #include "worksheet/EditCommands.h"
 
 #include "platform/Dialogs.h"
-#include "shell/Document.h"
+#include "worksheet/Document.h"
 
 #include <algorithm>
 #include <new>

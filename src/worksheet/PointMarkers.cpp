@@ -1,4 +1,4 @@
-#include "shell/PointMarkers.h"
+#include "worksheet/PointMarkers.h"
 
 #include "image/ImageSet.h"
 #include "platform/Progress.h"

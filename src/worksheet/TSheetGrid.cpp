@@ -1,4 +1,4 @@
-#include "shell/TSheetGrid.h"
+#include "worksheet/TSheetGrid.h"
 
 #include "worksheet/Worksheets.h"
 

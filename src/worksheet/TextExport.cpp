@@ -4,7 +4,7 @@
 #include "calibration/ValueText.h"
 #include "platform/FileIO.h"
 #include "platform/Progress.h"
-#include "shell/Document.h"
+#include "worksheet/Document.h"
 
 #include <QFileInfo>
 #include <algorithm>

@@ -1,6 +1,6 @@
-#include "shell/TfrmSheet.h"
+#include "worksheet/TfrmSheet.h"
 
-#include "shell/TUpDown.h"
+#include "widgets/TUpDown.h"
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
 

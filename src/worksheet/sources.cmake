@@ -1,9 +1,14 @@
 list(APPEND CVG_CORE_SOURCES
+  worksheet/Document.cpp
   worksheet/DocumentFile.cpp
   worksheet/DocumentHeader.cpp
+  worksheet/DocumentState.cpp
   worksheet/EditCommands.cpp
+  worksheet/PointMarkers.cpp
   worksheet/TextExport.cpp
   worksheet/Worksheets.cpp
 )
 list(APPEND CVG_GUI_SOURCES
+  worksheet/TSheetGrid.cpp
+  worksheet/TfrmSheet.cpp
 )

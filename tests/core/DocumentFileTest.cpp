@@ -10,7 +10,7 @@
 #include "platform/Errors.h"
 #include "platform/FileIO.h"
 #include "platform/Progress.h"
-#include "shell/Document.h"
+#include "worksheet/Document.h"
 #include "worksheet/DocumentFile.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // Cut, copy, paste, delete all, sort, undo and redo on the current page.
 #include "ScriptedDialogs.h"
 
-#include "shell/Document.h"
+#include "worksheet/Document.h"
 #include "worksheet/EditCommands.h"
 
 #include <gtest/gtest.h>

@@ -11,7 +11,7 @@
 #include "platform/Errors.h"
 #include "platform/HeadlessDialogs.h"
 #include "platform/Progress.h"
-#include "shell/Document.h"
+#include "worksheet/Document.h"
 #include "worksheet/DocumentFile.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 
 #include "image/ImageSet.h"
 #include "platform/Progress.h"
-#include "shell/PointMarkers.h"
+#include "worksheet/PointMarkers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "platform/SettingsStore.h"
-#include "shell/SettingsRecords.h"
+#include "settings/SettingsRecords.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

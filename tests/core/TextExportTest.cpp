@@ -4,7 +4,7 @@
 
 #include "platform/Errors.h"
 #include "platform/Progress.h"
-#include "shell/Document.h"
+#include "worksheet/Document.h"
 #include "worksheet/TextExport.h"
 
 #include <QFile>

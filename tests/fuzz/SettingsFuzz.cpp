@@ -4,7 +4,7 @@
 // must be written back byte for byte, and any value must survive the
 // settings file unchanged.
 #include "platform/SettingsStore.h"
-#include "shell/SettingsRecords.h"
+#include "settings/SettingsRecords.h"
 
 #include <QByteArray>
 #include <QDir>

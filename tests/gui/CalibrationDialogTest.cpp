@@ -2,8 +2,8 @@
 #include "GuiFixture.h"
 #include "TestPictures.h"
 
-#include "shell/TPictureView.h"
-#include "shell/TfDeform.h"
+#include "widgets/TPictureView.h"
+#include "calibration/TfDeform.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,8 +1,8 @@
 // Picking points on the corrected picture, the point editor and marker sizes.
 #include "GuiFixture.h"
 
-#include "shell/TPictureView.h"
-#include "shell/TfEditData.h"
+#include "widgets/TPictureView.h"
+#include "calibration/TfEditData.h"
 
 #include <QAction>
 #include <QApplication>

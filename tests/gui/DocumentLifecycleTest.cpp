@@ -5,7 +5,7 @@
 #include "image/BmpCodec.h"
 #include "platform/Progress.h"
 #include "worksheet/DocumentFile.h"
-#include "shell/TPictureView.h"
+#include "widgets/TPictureView.h"
 
 #include <QAction>
 #include <QApplication>

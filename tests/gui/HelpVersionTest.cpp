@@ -3,11 +3,11 @@
 
 #include "platform/ByteIO.h"
 #include "platform/Cp932.h"
-#include "shell/ChmFile.h"
-#include "shell/ShellLaunch.h"
-#include "shell/THelpViewer.h"
-#include "shell/TfrmSheet.h"
-#include "shell/TfrmVersion.h"
+#include "help/ChmFile.h"
+#include "help/ShellLaunch.h"
+#include "help/THelpViewer.h"
+#include "worksheet/TfrmSheet.h"
+#include "help/TfrmVersion.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,9 +2,9 @@
 #include "GuiFixture.h"
 
 #include "platform/ByteIO.h"
-#include "shell/InterpolateCommands.h"
-#include "shell/TUpDown.h"
-#include "shell/TfrmSpline.h"
+#include "interpolate/InterpolateCommands.h"
+#include "widgets/TUpDown.h"
+#include "interpolate/TfrmSpline.h"
 
 #include <QAction>
 #include <QComboBox>

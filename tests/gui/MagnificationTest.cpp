@@ -3,8 +3,8 @@
 #include "TestPictures.h"
 
 #include "platform/ByteIO.h"
-#include "shell/TPictureView.h"
-#include "shell/TfMagnification.h"
+#include "widgets/TPictureView.h"
+#include "image/TfMagnification.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,7 +2,7 @@
 #include "GuiFixture.h"
 #include "TestPictures.h"
 
-#include "shell/TPictureView.h"
+#include "widgets/TPictureView.h"
 
 #include <QAction>
 #include <QApplication>

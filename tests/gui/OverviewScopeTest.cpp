@@ -4,10 +4,10 @@
 
 #include "image/Overview.h"
 #include "platform/ByteIO.h"
-#include "shell/TPictureView.h"
-#include "shell/TfDeform.h"
-#include "shell/TfImage.h"
-#include "shell/TfrmScope.h"
+#include "widgets/TPictureView.h"
+#include "calibration/TfDeform.h"
+#include "image/TfImage.h"
+#include "image/TfrmScope.h"
 
 #include <QAction>
 #include <QApplication>

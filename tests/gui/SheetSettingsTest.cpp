@@ -3,9 +3,9 @@
 #include "GuiFixture.h"
 
 #include "platform/ByteIO.h"
-#include "shell/TSheetGrid.h"
-#include "shell/TUpDown.h"
-#include "shell/TfrmSheet.h"
+#include "worksheet/TSheetGrid.h"
+#include "widgets/TUpDown.h"
+#include "worksheet/TfrmSheet.h"
 
 #include <QAction>
 #include <QApplication>

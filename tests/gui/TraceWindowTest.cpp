@@ -3,9 +3,9 @@
 #include "GuiFixture.h"
 
 #include "platform/ByteIO.h"
-#include "shell/TPictureView.h"
-#include "shell/TUpDown.h"
-#include "shell/TfrmTrace.h"
+#include "widgets/TPictureView.h"
+#include "widgets/TUpDown.h"
+#include "trace/TfrmTrace.h"
 
 #include <QAction>
 #include <QApplication>

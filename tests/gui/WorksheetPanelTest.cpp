@@ -1,7 +1,7 @@
 // Pages, the sheet list, the grid of a million rows and the labels.
 #include "GuiFixture.h"
 
-#include "shell/TSheetGrid.h"
+#include "worksheet/TSheetGrid.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,7 +4,7 @@
 #include "image/BmpCodec.h"
 #include "image/ImageSet.h"
 #include "platform/Progress.h"
-#include "shell/Document.h"
+#include "worksheet/Document.h"
 #include "worksheet/DocumentFile.h"
 
 #include "ScriptedDialogs.h"
