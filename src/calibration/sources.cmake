@@ -5,6 +5,7 @@ list(APPEND CVG_CORE_SOURCES
 )
 list(APPEND CVG_GUI_SOURCES
   calibration/TfDeform.cpp
+  calibration/TfDeformMarkers.cpp
   calibration/TfEditData.cpp
 )
 # The correction rounds two extended-precision products per pixel; without

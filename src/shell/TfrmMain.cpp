@@ -1,33 +1,28 @@
+// The main window: creation and layout, the status bar and its progress bar,
+// activation, resize and close, the command wrapper and dropped files.
 #include "shell/TfrmMain.h"
 
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "platform/SettingsStore.h"
 #include "shell/AppContext.h"
-#include "worksheet/PointMarkers.h"
-#include "widgets/TPictureView.h"
 #include "shell/ToolWindows.h"
+#include "widgets/TPictureView.h"
+#include "worksheet/PointMarkers.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHBoxLayout>
-#include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QAction>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTabBar>
 #include <QTabWidget>
-#include <QToolBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -278,241 +273,6 @@ void TfrmMain::placeProgressBar()
     prgBar_->raise();
 }
 
-// ---- state of a new document -------------------------------------------------
-
-void TfrmMain::IniMain()
-{
-    if (windows_)
-        windows_->hideForNewDocument(*this);
-
-    // Only the data this window keeps about the document; the pages are
-    // reset by the new-document command.
-    FreeImageSet(doc_.images);
-    InitImageSet(doc_.images);
-    doc_.calibration = Calibration{};
-    doc_.header = DocumentHeader::fresh();
-    doc_.fileName.clear();
-    doc_.state.pictureLoaded = false;
-    doc_.state.modified = false;
-    doc_.state.overwritePath.clear();
-    doc_.resize = ResizeRecord{};
-
-    QAction* paste = action(QStringLiteral("Paste"));
-    paste->setText(QStringLiteral("貼り付け(&P) "));
-    paste->setEnabled(false);
-    doc_.undo.pasteCaption = paste->text();
-    doc_.undo.pasteEnabled = false;
-    action(QStringLiteral("OverWrite"))->setEnabled(false);
-    action(QStringLiteral("DoDataCovert"))->setChecked(false);
-
-    lblCoordinate_->clear();
-    lblConvertedCoodinate_->clear();
-    setStatusTexts(QStringLiteral("新規ファイル"), QStringLiteral("変更なし"));
-    statusPanels_[2]->clear();
-
-    imImage_->setPicture(QImage());
-    imImage_->resize(0, 0);
-    pbPaint_->resize(0, 0);
-    FitPaintBox(pbGraph_);
-    sbImageContent_->resize(0, 0);
-}
-
-void TfrmMain::ResetUndo()
-{
-    cvg::ResetUndo(doc_.undo);
-    syncUndoActions();
-}
-
-void TfrmMain::syncUndoActions()
-{
-    QAction* undo = action(QStringLiteral("DataUndo"));
-    QAction* redo = action(QStringLiteral("DataRedo"));
-    undo->setText(doc_.undo.undoCaption);
-    undo->setEnabled(doc_.undo.undoEnabled);
-    redo->setText(doc_.undo.redoCaption);
-    redo->setEnabled(doc_.undo.redoEnabled);
-    QAction* paste = action(QStringLiteral("Paste"));
-    paste->setText(doc_.undo.pasteCaption);
-    paste->setEnabled(doc_.undo.pasteEnabled);
-}
-
-void TfrmMain::FitPaintBox(QWidget* paintBox)
-{
-    paintBox->setGeometry(imImage_->geometry());
-}
-
-void TfrmMain::ShowWorkingImage()
-{
-    setShownPicture(doc_.images.workingImage);
-}
-
-const QImage& TfrmMain::shownPicture() const
-{
-    return imImage_->picture();
-}
-
-void TfrmMain::setShownPicture(const QImage& picture)
-{
-    imImage_->setPicture(picture);
-    imImage_->resize(picture.size());
-    sbImageContent_->resize(picture.size());
-    FitPaintBox(pbGraph_);
-    if (pbPaint_->isVisible())
-        FitPaintBox(pbPaint_);
-}
-
-int TfrmMain::pictureHeight() const
-{
-    return imImage_->height();
-}
-
-void TfrmMain::RedrawPointMarkers(bool join)
-{
-    const WorksheetPage& page = doc_.sheets.currentPage();
-    if (PointCount(page) < 1) {
-        setShownPicture(doc_.images.correctedImage);
-        return;
-    }
-    const int markerSize = windows_ ? windows_->generalMarkerSize() : 3;
-    setShownPicture(cvg::RedrawPointMarkers(doc_.images.correctedImage, ReadPoints(page), join,
-                                            markerSize, *progress_));
-    if (windows_)
-        windows_->overviewRefresh();
-}
-
-// ---- view settings --------------------------------------------------------------
-
-void TfrmMain::applyTabLayout()
-{
-    static const QTabWidget::TabPosition positions[4] = {QTabWidget::North, QTabWidget::South,
-                                                          QTabWidget::West, QTabWidget::East};
-    const int position = settings_.tabPosition;
-    pcSheet_->setTabPosition(position >= 0 && position < 4 ? positions[position] : QTabWidget::North);
-    // The tab height is the low 16 bits of the setting.
-    const int height = settings_.tabHeight & 0xFFFF;
-    const bool vertical = position == 2 || position == 3;
-    pcSheet_->tabBar()->setStyleSheet(
-        height > 0 ? QStringLiteral("QTabBar::tab { %1: %2px; }")
-                         .arg(vertical ? QStringLiteral("width") : QStringLiteral("height"))
-                         .arg(height)
-                   : QString());
-    // Tabs in several rows are not available with this toolkit; the tab bar
-    // scrolls instead. Side tabs count as several rows, as they always do.
-    multiLineTabsInForce_ = vertical || settings_.multiLineTabs != 0;
-}
-
-void TfrmMain::resizeSheetPanel(int width)
-{
-    if (width <= 0)
-        return;
-    QList<int> sizes = splMain_->sizes();
-    const int total = sizes.value(0) + sizes.value(1);
-    if (total > width)
-        splMain_->setSizes({total - width, width});
-    else
-        splMain_->setSizes({std::max(1, total), width});
-    pnSheet_->resize(width, pnSheet_->height());
-    wantedSheetWidth_ = width;
-}
-
-void TfrmMain::ApplyMainSettings()
-{
-    pnDataInfoPanel_->setVisible(settings_.showDataInfo != 0);
-    action(QStringLiteral("ShowCurrentDataInfo"))->setChecked(settings_.showDataInfo != 0);
-    pnSheetInfoPanel_->setVisible(settings_.showSheetInfo != 0);
-    action(QStringLiteral("ShowCurrentSheetInfo"))->setChecked(settings_.showSheetInfo != 0);
-    setSaveImageChoice(settings_.saveImageChoice);
-    action(QStringLiteral("ShowToolButton"))->setChecked(settings_.showToolButtons != 0);
-    tbSpeedButton_->setVisible(settings_.showToolButtons != 0);
-    setTransferFormat(settings_.transferFormat);
-    SetHintsShown(settings_.showHints != 0);
-    applyTabLayout();
-    action(QStringLiteral("acConnectLine"))->setChecked(settings_.connectLine != 0);
-}
-
-void TfrmMain::SetHintsShown(bool on)
-{
-    for (int n = 0; n <= 28; ++n) {
-        if (QWidget* button = tbSpeedButton_->findChild<QWidget*>(QStringLiteral("spButton%1").arg(n)))
-            button->setProperty(kHintProperty, on);
-    }
-    cbxSheetList_->setProperty(kHintProperty, on);
-    action(QStringLiteral("ShowHint"))->setChecked(on);
-    settings_.showHints = on ? 1 : 0;
-}
-
-bool TfrmMain::hintShown(const QWidget* widget)
-{
-    return widget->property(kHintProperty).toBool();
-}
-
-bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
-{
-    // A control whose hints are switched off swallows the tool tip request.
-    if (event->type() == QEvent::ToolTip) {
-        const QVariant shown = watched->property(kHintProperty);
-        if (shown.isValid() && !shown.toBool())
-            return true;
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void TfrmMain::ShowCurrentDataInfoExecute()
-{
-    const bool shown = !pnDataInfoPanel_->isVisible();
-    action(QStringLiteral("ShowCurrentDataInfo"))->setChecked(shown);
-    pnDataInfoPanel_->setVisible(shown);
-    settings_.showDataInfo = shown ? 1 : 0;
-}
-
-void TfrmMain::ShowCurrentSheetInfoExecute()
-{
-    const bool shown = !pnSheetInfoPanel_->isVisible();
-    action(QStringLiteral("ShowCurrentSheetInfo"))->setChecked(shown);
-    pnSheetInfoPanel_->setVisible(shown);
-    settings_.showSheetInfo = shown ? 1 : 0;
-}
-
-void TfrmMain::ShowToolButtonExecute()
-{
-    const bool shown = settings_.showToolButtons == 0;
-    tbSpeedButton_->setVisible(shown);
-    action(QStringLiteral("ShowToolButton"))->setChecked(shown);
-    settings_.showToolButtons = shown ? 1 : 0;
-}
-
-void TfrmMain::ShowHintExecute()
-{
-    if (settings_.showHints == 0)
-        SetHintsShown(true);
-    else if (settings_.showHints == 1)
-        SetHintsShown(false);
-    else
-        action(QStringLiteral("ShowHint"))->setChecked(true); // an odd stored value stays as it is
-}
-
-void TfrmMain::acConnectLineExecute()
-{
-    settings_.connectLine = action(QStringLiteral("acConnectLine"))->isChecked() ? 1 : 0;
-    RedrawPointMarkers(settings_.connectLine != 0);
-}
-
-void TfrmMain::setSaveImageChoice(int choice)
-{
-    settings_.saveImageChoice = choice;
-    const char* names[3] = {"SaveOriginalImage", "SaveDeformedImage", "SaveNotResizeImage"};
-    for (int i = 0; i < 3; ++i)
-        action(QString::fromLatin1(names[i]))->setChecked(i == choice);
-}
-
-void TfrmMain::setTransferFormat(int format)
-{
-    settings_.transferFormat = format;
-    const char* names[3] = {"ExcelFormat", "CsvFormat", "PrnFormat"};
-    for (int i = 0; i < 3; ++i)
-        action(QString::fromLatin1(names[i]))->setChecked(i == format);
-}
-
 // ---- splitter, activation, resize, close ----------------------------------------
 
 void TfrmMain::onSplitterMoved()
@@ -625,6 +385,5 @@ void TfrmMain::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
     DropFiles(paths);
 }
-
 
 } // namespace cvg

@@ -1,12 +1,10 @@
 #pragma once
 
-#include "settings/SettingsRecords.h"
+#include "settings/TfDirectory.h"
 #include "widgets/TToolWindow.h"
 #include "worksheet/Point.h"
 
 #include <QDialog>
-
-class QLineEdit;
 
 namespace cvg {
 
@@ -15,38 +13,6 @@ class TfDeform;
 class TfEditData;
 class TfMarker;
 class TDigitizer;
-
-// The data directory dialog: shows and chooses the folder the open dialog
-// starts in.
-class TfDirectory final : public TToolWindow {
-    Q_OBJECT
-public:
-    TfDirectory(QWidget* parent, AppContext& context);
-
-    // The directory in force (the open dialog's initial folder).
-    const QString& DataDirectory() const { return dataDirectory_; }
-    const QString& startupDirectory() const { return startupDirectory_; }
-    QLineEdit* edtDirectory() const { return edtDirectory_; }
-
-    void butChangeClick();
-    void butCancelClick();
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void onClosed() override;
-
-private:
-    DirectorySettings record_;
-    QString dataDirectory_;
-    QString startupDirectory_;
-    QLineEdit* edtDirectory_ = nullptr;
-};
-
-// Modeless tool windows stay above the main window; dialogs have a fixed frame.
-constexpr Qt::WindowFlags kToolWindowFlags = Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint;
-constexpr Qt::WindowFlags kDialogWindowFlags =
-    Qt::Dialog | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
-
 
 // Makers of the windows that live in files of their own; each reads its
 // settings value as it is created.

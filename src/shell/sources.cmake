@@ -8,5 +8,6 @@ list(APPEND CVG_GUI_SOURCES
   shell/TfrmMainDocument.cpp
   shell/TfrmMainEdit.cpp
   shell/TfrmMainSheets.cpp
+  shell/TfrmMainView.cpp
   shell/ToolWindows.cpp
 )

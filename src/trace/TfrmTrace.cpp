@@ -1,70 +1,33 @@
+// The trace window: its controls and tool bar, showing and hiding, and the
+// questions before it closes.
 #include "trace/TfrmTrace.h"
 
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "shell/AppContext.h"
 #include "shell/Icons.h"
-#include "widgets/TPictureView.h"
-#include "widgets/TUpDown.h"
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
+#include "widgets/TPictureView.h"
+#include "widgets/TUpDown.h"
 
+#include <algorithm>
 #include <QAction>
-#include <QCheckBox>
 #include <QHideEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QShowEvent>
 #include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
-#include <algorithm>
-#include <cstring>
 
 namespace cvg {
 
 namespace {
 
-const QString kNoSelection = QStringLiteral("領域が指定されていません");
-const QString kTryOtherSettings = QStringLiteral("条件を変えてもう一度実行してください");
-const QString kNoTracedPoints = QStringLiteral("座標データが存在しません");
-const QString kTooManyTracedPoints
-    = QStringLiteral("座標データの数がワークシートに入る上限 (1000000) "
-                     "を超えます。\r\n領域か条件を変えてもう一度実行してください。");
 const QString kUntransferredQuestion
     = QStringLiteral("座標データはワークシートに転送されていません。転送せずに終了しますか？");
 const QString kDiscardQuestion = QStringLiteral("データは破棄されます。よろしいですか？");
-
-// Within 5 pixels of v, either side (the ends excluded).
-bool near(int v, int p)
-{
-    return v - 5 < p && p < v + 5;
-}
-
-// The pixels of the rectangle left..right-1, top..bottom-1 that lie on the picture.
-QRect clippedArea(const TraceSelection& s, const QImage& picture)
-{
-    return QRect(QPoint(s.left, s.top), QPoint(s.right - 1, s.bottom - 1)) & picture.rect();
-}
-
-// A strip of the picture (one row or one column) with every pixel's red
-// channel inverted: what an exclusive-or pen in red leaves on it.
-QImage xorStrip(const QImage& picture, const QRect& strip)
-{
-    QImage out(strip.size(), QImage::Format_RGB888);
-    for (int row = 0; row < strip.height(); ++row) {
-        const uchar* src = picture.constScanLine(strip.top() + row) + 3 * strip.left();
-        uchar* dst = out.scanLine(row);
-        for (int i = 0; i < 3 * strip.width(); i += 3) {
-            dst[i] = uchar(src[i] ^ 0xFF);
-            dst[i + 1] = src[i + 1];
-            dst[i + 2] = src[i + 2];
-        }
-    }
-    return out;
-}
 
 void drawFrame(QPainter& p, const QColor& outside, const QColor& inside)
 {
@@ -385,311 +348,6 @@ void TfrmTrace::acHelpExecute()
     if (main_.toolWindows())
         main_.toolWindows()->ShowHelpTopic(QStringLiteral("DialogLine.htm"));
     stayOnTop();
-}
-
-// ---- pictures ----------------------------------------------------------------------------
-
-void TfrmTrace::acLoadImageExecute()
-{
-    const QImage& corrected = main_.doc().images.correctedImage;
-    loaded_ = corrected.format() == QImage::Format_RGB888 || corrected.isNull()
-        ? corrected
-        : corrected.convertToFormat(QImage::Format_RGB888);
-    current_ = loaded_;
-    undo_ = loaded_;
-    setDisplay(current_);
-    pbPaint_->setVisible(!loaded_.isNull());
-}
-
-void TfrmTrace::acInsideRangeExecute()
-{
-    if (!selection_.hasArea())
-        return;
-    selection_.normalize();
-    undo_ = current_;
-    const QRect area = clippedArea(selection_, current_);
-    if (!area.isEmpty()) {
-        QImage erased = current_;
-        for (int row = area.top(); row <= area.bottom(); ++row)
-            std::memset(erased.scanLine(row) + 3 * area.left(), 0xFF, size_t(3 * area.width()));
-        current_ = erased;
-    }
-    setDisplay(current_);
-    selection_ = {};
-    pbPaint_->update();
-}
-
-void TfrmTrace::acOutsideRangeExecute()
-{
-    if (!selection_.hasArea() || current_.isNull())
-        return;
-    selection_.normalize();
-    undo_ = current_;
-    // Copied from the picture as shown, so marks of a trace stay inside. The
-    // marks of a trace by colour are left out: they would change the colour
-    // of the very line that the next trace looks for.
-    const QImage& shown = colourMarksShown_ ? current_ : displayPicture();
-    QImage kept(current_.size(), QImage::Format_RGB888);
-    kept.fill(Qt::white);
-    const QRect area = clippedArea(selection_, kept) & shown.rect();
-    for (int row = area.top(); row <= area.bottom(); ++row)
-        std::memcpy(kept.scanLine(row) + 3 * area.left(), shown.constScanLine(row) + 3 * area.left(),
-            size_t(3 * area.width()));
-    current_ = kept;
-    setDisplay(current_);
-}
-
-void TfrmTrace::acUndoExecute()
-{
-    current_ = undo_;
-    setDisplay(undo_);
-}
-
-// ---- trace and transfer ------------------------------------------------------------------
-
-bool TfrmTrace::runTrace(bool average)
-{
-    Dialogs& dialogs = context_.dialogs;
-    if (!selection_.hasArea()) {
-        dialogs.info(kNoSelection);
-        return false;
-    }
-    selection_.normalize();
-    engine_.BoundColor = average ? edtBoundColor()->text().toInt() : udBoundColor_->value();
-    engine_.ScanInterval = udInterval_->value();
-    const bool byColour = colourMode();
-    engine_.Mode = byColour ? TraceMode::Colour : TraceMode::Brightness;
-    engine_.LineColour = lineColour_;
-    engine_.Tolerance = tolerance();
-    QImage picture = current_.format() == QImage::Format_RGB888
-        ? current_
-        : current_.convertToFormat(QImage::Format_RGB888);
-    const TraceSelection& s = selection_;
-    const std::vector<TXYData>& points = average
-        ? engine_.TraceAverage(picture, s.left, s.top, s.right - 1, s.bottom - 1)
-        : engine_.TraceAll(picture, s.left, s.top, s.right - 1, s.bottom - 1);
-    if (points.size() < 2) {
-        dialogs.info(kTryOtherSettings);
-        return false;
-    }
-    const QRgb mark = markColour();
-    if (average) {
-        QPainter painter(&picture);
-        painter.setPen(QPen(QColor::fromRgb(mark), 1));
-        QPolygon line;
-        line.reserve(qsizetype(points.size()));
-        for (const TXYData& p : points)
-            line << QPoint(p.X, p.Y);
-        painter.drawPolyline(line);
-    } else {
-        for (const TXYData& p : points) {
-            uchar* pixel = picture.scanLine(p.Y) + 3 * p.X;
-            pixel[0] = uchar(qRed(mark));
-            pixel[1] = uchar(qGreen(mark));
-            pixel[2] = uchar(qBlue(mark));
-        }
-    }
-    setDisplay(picture, byColour);
-    untransferred_ = true;
-    return true;
-}
-
-void TfrmTrace::acTraceExecute()
-{
-    runTrace(false);
-}
-
-void TfrmTrace::acTraceAverageExecute()
-{
-    runTrace(true);
-}
-
-void TfrmTrace::acSaveToGridExecute()
-{
-    const std::vector<TXYData>& found = engine_.Points;
-    if (found.empty()) {
-        context_.dialogs.info(kNoTracedPoints);
-        return;
-    }
-    // Refused before any page is added, so the worksheets stay as they were.
-    if (found.size() > size_t(kMaxPoints))
-        throw CvgError(kTooManyTracedPoints);
-    Document& doc = main_.doc();
-    const bool newPage = PointCount(doc.sheets.currentPage()) != 0;
-    if (newPage && !main_.CreateSheetPage())
-        return;
-    // Worksheet Y counts upward from the picture's bottom edge.
-    const int height = main_.pictureHeight();
-    std::vector<Point> points;
-    points.reserve(found.size());
-    for (const TXYData& p : found)
-        points.push_back(Point { p.X, height - p.Y });
-    WritePoints(doc.sheets.currentPage(), std::move(points));
-    main_.pointsChanged();
-    // The undo step belongs to the page that was current before.
-    if (newPage)
-        main_.ResetUndo();
-    main_.UpdateSheetInfo();
-    main_.MarkModified();
-    main_.RedrawPointMarkers(main_.settings().connectLine != 0);
-    untransferred_ = false;
-}
-
-// ---- the mouse on the picture ----------------------------------------------------------
-
-int TfrmTrace::handleAt(int x, int y) const
-{
-    const TraceSelection& s = selection_;
-    int hit = 0;
-    // Later tests replace earlier hits.
-    if (near(s.left, x) && s.top + 5 < y && y < s.bottom - 5)
-        hit = 1;
-    if (near(s.right, x) && s.top + 5 < y && y < s.bottom - 5)
-        hit = 2;
-    if (s.left + 5 < x && x < s.right - 5 && near(s.top, y))
-        hit = 3;
-    if (s.left + 5 < x && x < s.right - 5 && near(s.bottom, y))
-        hit = 4;
-    if (near(s.left, x) && near(s.top, y))
-        hit = 5;
-    if (near(s.left, x) && near(s.bottom, y))
-        hit = 6;
-    if (near(s.right, x) && near(s.top, y))
-        hit = 7;
-    if (near(s.right, x) && near(s.bottom, y))
-        hit = 8;
-    return hit;
-}
-
-void TfrmTrace::pbPaintMouseDown(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton)
-        return;
-    const QPoint at = event->position().toPoint();
-    if (cbPickColour_->isChecked()) {
-        pickColourAt(at);
-        return;
-    }
-    if (handle_ != 0) {
-        drag_ = Drag::Resizing;
-    } else {
-        drag_ = Drag::Drawing;
-        selection_ = { at.x(), at.y(), at.x(), at.y() };
-        pbPaint_->update();
-    }
-}
-
-void TfrmTrace::pbPaintMouseMove(QMouseEvent* event)
-{
-    const QPoint at = event->position().toPoint();
-    const int x = at.x();
-    const int y = at.y();
-    TraceSelection& s = selection_;
-    switch (drag_) {
-    case Drag::Idle: {
-        if (cbPickColour_->isChecked()) {
-            // A click takes a colour; the rectangle's handles wait.
-            handle_ = 0;
-            pbPaint_->setCursor(Qt::PointingHandCursor);
-            return;
-        }
-        handle_ = handleAt(x, y);
-        static const Qt::CursorShape cursors[]
-            = { Qt::CrossCursor, Qt::SizeHorCursor, Qt::SizeHorCursor, Qt::SizeVerCursor, Qt::SizeVerCursor,
-                  Qt::SizeFDiagCursor, Qt::SizeBDiagCursor, Qt::SizeBDiagCursor, Qt::SizeFDiagCursor };
-        pbPaint_->setCursor(cursors[handle_]);
-        return;
-    }
-    case Drag::Resizing:
-        switch (handle_) {
-        case 1:
-            s.left = x;
-            break;
-        case 2:
-            s.right = x;
-            break;
-        case 3:
-            s.top = y;
-            break;
-        case 4:
-            s.bottom = y;
-            break;
-        case 5:
-            s.left = x;
-            s.top = y;
-            break;
-        case 6:
-            s.left = x;
-            s.bottom = y;
-            break;
-        case 7:
-            s.right = x;
-            s.top = y;
-            break;
-        case 8:
-            s.right = x;
-            s.bottom = y;
-            break;
-        default:
-            break;
-        }
-        break;
-    case Drag::Drawing:
-        s.right = x;
-        s.bottom = y;
-        break;
-    }
-    scrollToFollow(x, y);
-    pbPaint_->update();
-}
-
-void TfrmTrace::pbPaintMouseUp(QMouseEvent*)
-{
-    if (drag_ == Drag::Idle)
-        return;
-    drag_ = Drag::Idle;
-    if (selection_.left == selection_.right && selection_.top == selection_.bottom)
-        selection_ = {};
-    else
-        selection_.normalize();
-    pbPaint_->update();
-}
-
-void TfrmTrace::scrollToFollow(int x, int y)
-{
-    QScrollBar* horizontal = sbImage_->horizontalScrollBar();
-    QScrollBar* vertical = sbImage_->verticalScrollBar();
-    const int h = horizontal->value();
-    const int v = vertical->value();
-    if (x - h > sbImage_->width() - 50)
-        horizontal->setValue(h + horizontal->singleStep());
-    else if (x - h < 50)
-        horizontal->setValue(h - horizontal->singleStep());
-    if (y - v > sbImage_->height() - 50)
-        vertical->setValue(v + vertical->singleStep());
-    else if (y - v < 50)
-        vertical->setValue(v - vertical->singleStep());
-}
-
-void TfrmTrace::pbPaintPaint(QPainter& painter)
-{
-    TraceSelection s = selection_;
-    s.normalize();
-    const QImage& shown = displayPicture();
-    if (!s.hasArea() || shown.isNull())
-        return;
-    // The one-pixel outline over left..right-1, top..bottom-1, where it lies
-    // on the picture.
-    const QRect bounds = shown.rect();
-    const QRect edges[] = { QRect(QPoint(s.left, s.top), QPoint(s.right - 1, s.top)),
-        QRect(QPoint(s.left, s.bottom - 1), QPoint(s.right - 1, s.bottom - 1)),
-        QRect(QPoint(s.left, s.top + 1), QPoint(s.left, s.bottom - 2)),
-        QRect(QPoint(s.right - 1, s.top + 1), QPoint(s.right - 1, s.bottom - 2)) };
-    for (const QRect& edge : edges) {
-        const QRect visible = edge & bounds;
-        if (!visible.isEmpty())
-            painter.drawImage(visible.topLeft(), xorStrip(shown, visible));
-    }
 }
 
 } // namespace cvg

@@ -3,6 +3,8 @@ list(APPEND CVG_CORE_SOURCES
 )
 list(APPEND CVG_GUI_SOURCES
   trace/TfrmTrace.cpp
+  trace/TfrmTraceMouse.cpp
+  trace/TfrmTraceRun.cpp
   trace/TfrmTraceColour.cpp
   trace/TraceWindows.cpp
 )

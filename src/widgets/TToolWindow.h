@@ -43,4 +43,9 @@ private:
     std::vector<int32_t> fields_;
 };
 
+// Modeless tool windows stay above the main window; dialogs have a fixed frame.
+constexpr Qt::WindowFlags kToolWindowFlags = Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint;
+constexpr Qt::WindowFlags kDialogWindowFlags =
+    Qt::Dialog | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+
 } // namespace cvg

@@ -1,0 +1,183 @@
+// The trace window's work on its picture: loading it, erasing inside or
+// outside the rectangle, tracing, and the transfer to a worksheet.
+#include "platform/Dialogs.h"
+#include "platform/Errors.h"
+#include "shell/AppContext.h"
+#include "shell/Icons.h"
+#include "shell/TfrmMain.h"
+#include "shell/ToolWindows.h"
+#include "trace/TfrmTrace.h"
+#include "widgets/TPictureView.h"
+#include "widgets/TUpDown.h"
+
+#include <cstring>
+#include <QPainter>
+
+namespace cvg {
+
+namespace {
+
+const QString kNoSelection = QStringLiteral("領域が指定されていません");
+const QString kTryOtherSettings = QStringLiteral("条件を変えてもう一度実行してください");
+const QString kNoTracedPoints = QStringLiteral("座標データが存在しません");
+const QString kTooManyTracedPoints
+    = QStringLiteral("座標データの数がワークシートに入る上限 (1000000) "
+                     "を超えます。\r\n領域か条件を変えてもう一度実行してください。");
+
+// The pixels of the rectangle left..right-1, top..bottom-1 that lie on the picture.
+QRect clippedArea(const TraceSelection& s, const QImage& picture)
+{
+    return QRect(QPoint(s.left, s.top), QPoint(s.right - 1, s.bottom - 1)) & picture.rect();
+}
+
+} // namespace
+
+// ---- pictures ----------------------------------------------------------------------------
+
+void TfrmTrace::acLoadImageExecute()
+{
+    const QImage& corrected = main_.doc().images.correctedImage;
+    loaded_ = corrected.format() == QImage::Format_RGB888 || corrected.isNull()
+        ? corrected
+        : corrected.convertToFormat(QImage::Format_RGB888);
+    current_ = loaded_;
+    undo_ = loaded_;
+    setDisplay(current_);
+    pbPaint_->setVisible(!loaded_.isNull());
+}
+
+void TfrmTrace::acInsideRangeExecute()
+{
+    if (!selection_.hasArea())
+        return;
+    selection_.normalize();
+    undo_ = current_;
+    const QRect area = clippedArea(selection_, current_);
+    if (!area.isEmpty()) {
+        QImage erased = current_;
+        for (int row = area.top(); row <= area.bottom(); ++row)
+            std::memset(erased.scanLine(row) + 3 * area.left(), 0xFF, size_t(3 * area.width()));
+        current_ = erased;
+    }
+    setDisplay(current_);
+    selection_ = {};
+    pbPaint_->update();
+}
+
+void TfrmTrace::acOutsideRangeExecute()
+{
+    if (!selection_.hasArea() || current_.isNull())
+        return;
+    selection_.normalize();
+    undo_ = current_;
+    // Copied from the picture as shown, so marks of a trace stay inside. The
+    // marks of a trace by colour are left out: they would change the colour
+    // of the very line that the next trace looks for.
+    const QImage& shown = colourMarksShown_ ? current_ : displayPicture();
+    QImage kept(current_.size(), QImage::Format_RGB888);
+    kept.fill(Qt::white);
+    const QRect area = clippedArea(selection_, kept) & shown.rect();
+    for (int row = area.top(); row <= area.bottom(); ++row)
+        std::memcpy(kept.scanLine(row) + 3 * area.left(), shown.constScanLine(row) + 3 * area.left(),
+            size_t(3 * area.width()));
+    current_ = kept;
+    setDisplay(current_);
+}
+
+void TfrmTrace::acUndoExecute()
+{
+    current_ = undo_;
+    setDisplay(undo_);
+}
+
+// ---- trace and transfer ------------------------------------------------------------------
+
+bool TfrmTrace::runTrace(bool average)
+{
+    Dialogs& dialogs = context_.dialogs;
+    if (!selection_.hasArea()) {
+        dialogs.info(kNoSelection);
+        return false;
+    }
+    selection_.normalize();
+    engine_.BoundColor = average ? edtBoundColor()->text().toInt() : udBoundColor_->value();
+    engine_.ScanInterval = udInterval_->value();
+    const bool byColour = colourMode();
+    engine_.Mode = byColour ? TraceMode::Colour : TraceMode::Brightness;
+    engine_.LineColour = lineColour_;
+    engine_.Tolerance = tolerance();
+    QImage picture = current_.format() == QImage::Format_RGB888
+        ? current_
+        : current_.convertToFormat(QImage::Format_RGB888);
+    const TraceSelection& s = selection_;
+    const std::vector<TXYData>& points = average
+        ? engine_.TraceAverage(picture, s.left, s.top, s.right - 1, s.bottom - 1)
+        : engine_.TraceAll(picture, s.left, s.top, s.right - 1, s.bottom - 1);
+    if (points.size() < 2) {
+        dialogs.info(kTryOtherSettings);
+        return false;
+    }
+    const QRgb mark = markColour();
+    if (average) {
+        QPainter painter(&picture);
+        painter.setPen(QPen(QColor::fromRgb(mark), 1));
+        QPolygon line;
+        line.reserve(qsizetype(points.size()));
+        for (const TXYData& p : points)
+            line << QPoint(p.X, p.Y);
+        painter.drawPolyline(line);
+    } else {
+        for (const TXYData& p : points) {
+            uchar* pixel = picture.scanLine(p.Y) + 3 * p.X;
+            pixel[0] = uchar(qRed(mark));
+            pixel[1] = uchar(qGreen(mark));
+            pixel[2] = uchar(qBlue(mark));
+        }
+    }
+    setDisplay(picture, byColour);
+    untransferred_ = true;
+    return true;
+}
+
+void TfrmTrace::acTraceExecute()
+{
+    runTrace(false);
+}
+
+void TfrmTrace::acTraceAverageExecute()
+{
+    runTrace(true);
+}
+
+void TfrmTrace::acSaveToGridExecute()
+{
+    const std::vector<TXYData>& found = engine_.Points;
+    if (found.empty()) {
+        context_.dialogs.info(kNoTracedPoints);
+        return;
+    }
+    // Refused before any page is added, so the worksheets stay as they were.
+    if (found.size() > size_t(kMaxPoints))
+        throw CvgError(kTooManyTracedPoints);
+    Document& doc = main_.doc();
+    const bool newPage = PointCount(doc.sheets.currentPage()) != 0;
+    if (newPage && !main_.CreateSheetPage())
+        return;
+    // Worksheet Y counts upward from the picture's bottom edge.
+    const int height = main_.pictureHeight();
+    std::vector<Point> points;
+    points.reserve(found.size());
+    for (const TXYData& p : found)
+        points.push_back(Point { p.X, height - p.Y });
+    WritePoints(doc.sheets.currentPage(), std::move(points));
+    main_.pointsChanged();
+    // The undo step belongs to the page that was current before.
+    if (newPage)
+        main_.ResetUndo();
+    main_.UpdateSheetInfo();
+    main_.MarkModified();
+    main_.RedrawPointMarkers(main_.settings().connectLine != 0);
+    untransferred_ = false;
+}
+
+} // namespace cvg
