@@ -1,6 +1,7 @@
 #include "image/Overview.h"
 
 #include "image/ImageSet.h"
+#include "image/PixelFill.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,36 +12,6 @@ namespace cvg {
 namespace {
 
 constexpr int kDefaultBarThickness = 16;
-
-void setPixel(uchar* line, int x, QRgb colour)
-{
-    uchar* p = line + 3 * x;
-    p[0] = uchar(qRed(colour));
-    p[1] = uchar(qGreen(colour));
-    p[2] = uchar(qBlue(colour));
-}
-
-// Clipped fills and lines on a 24-bit picture, row by row.
-void fillRect(QImage& image, int left, int top, int right, int bottom, QRgb colour)
-{
-    left = std::max(left, 0);
-    top = std::max(top, 0);
-    right = std::min(right, image.width() - 1);
-    bottom = std::min(bottom, image.height() - 1);
-    for (int y = top; y <= bottom; ++y) {
-        uchar* line = image.scanLine(y);
-        for (int x = left; x <= right; ++x)
-            setPixel(line, x, colour);
-    }
-}
-
-void outlineRect(QImage& image, int left, int top, int right, int bottom, QRgb colour)
-{
-    fillRect(image, left, top, right, top, colour);
-    fillRect(image, left, bottom, right, bottom, colour);
-    fillRect(image, left, top, left, bottom, colour);
-    fillRect(image, right, top, right, bottom, colour);
-}
 
 int clampToInt(double value)
 {
@@ -98,7 +69,7 @@ QImage makeRangeFrame(QSize size)
     QImage frame = newPicture(size.width(), size.height());
     if (frame.isNull() || frame.width() == 0 || frame.height() == 0)
         return frame;
-    outlineRect(frame, 0, 0, frame.width() - 1, frame.height() - 1, qRgb(255, 0, 0));
+    outlinePictureRect(frame, 0, 0, frame.width() - 1, frame.height() - 1, qRgb(255, 0, 0));
     return frame;
 }
 
@@ -115,39 +86,6 @@ int frameOffsetForScroll(int scroll, int pictureSide, int overviewSide)
     if (pictureSide == 0)
         return 0;
     return roundEven(double(scroll) * overviewSide / pictureSide);
-}
-
-void drawOverviewPoints(
-    QImage& overview, const std::vector<Point>& points, int count, int pictureHeight, double sx, double sy)
-{
-    if (overview.isNull() || overview.format() != kPictureFormat)
-        return;
-    const size_t n = std::min(points.size(), size_t(std::max(count, 0)));
-    const QRgb red = qRgb(255, 0, 0);
-    for (size_t i = 0; i < n; ++i) {
-        const Point& p = points[i];
-        const int x = roundEven(p.X * sx);
-        const int y = roundEven((double(pictureHeight) - p.Y) * sy);
-        // From (x - 1, y - 1) to (x + 1, y + 1), right and bottom edges excluded.
-        if (x < 0 || y < 0 || x - 1 >= overview.width() || y - 1 >= overview.height())
-            continue;
-        fillRect(overview, x - 1, y - 1, x, y, red);
-    }
-}
-
-void drawCorrectionFrame(
-    QImage& overview, const Calibration& calibration, int pictureHeight, double sx, double sy)
-{
-    if (overview.isNull() || overview.format() != kPictureFormat)
-        return;
-    const ReferencePoint& a = calibration.CorrectedPoints[YUpper];
-    const ReferencePoint& b = calibration.CorrectedPoints[XRight];
-    const int x1 = roundEven(a.x * sx);
-    const int y1 = roundEven((double(pictureHeight) - a.y) * sy);
-    const int x2 = roundEven(b.x * sx);
-    const int y2 = roundEven((double(pictureHeight) - b.y) * sy);
-    outlineRect(
-        overview, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2), qRgb(0, 0, 255));
 }
 
 QColor colorFromBgr(int32_t bgr)
@@ -189,8 +127,8 @@ QImage makeScopeImage(const QImage& source, int x, int row, int32_t crosshairBgr
         }
     }
     const QRgb cross = colorFromBgr(crosshairBgr).rgb();
-    fillRect(scope, 0, kScopeSize / 2, kScopeSize - 1, kScopeSize / 2, cross);
-    fillRect(scope, kScopeSize / 2, 0, kScopeSize / 2, kScopeSize - 1, cross);
+    fillPictureRect(scope, 0, kScopeSize / 2, kScopeSize - 1, kScopeSize / 2, cross);
+    fillPictureRect(scope, kScopeSize / 2, 0, kScopeSize / 2, kScopeSize - 1, cross);
     return scope;
 }
 

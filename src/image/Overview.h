@@ -1,8 +1,5 @@
 #pragma once
 
-#include "calibration/Calibration.h"
-#include "worksheet/Point.h"
-
 #include <QColor>
 #include <QImage>
 #include <QSize>
@@ -51,15 +48,6 @@ int frameDropScroll(int offset, int pictureSide, int overviewSide);
 
 // The frame's offset that shows a scroll position of the main view.
 int frameOffsetForScroll(int scroll, int pictureSide, int overviewSide);
-
-// Marks the first count points on the overview with filled red 2 x 2
-// squares; pictureHeight turns each point's upward Y into a row.
-void drawOverviewPoints(
-    QImage& overview, const std::vector<Point>& points, int count, int pictureHeight, double sx, double sy);
-
-// A blue one-pixel outline between the corrected YUpper and XRight points.
-void drawCorrectionFrame(
-    QImage& overview, const Calibration& calibration, int pictureHeight, double sx, double sy);
 
 // The scope window: a 20 x 20 square of the picture around the position,
 // enlarged onto 110 x 110, with a crosshair.

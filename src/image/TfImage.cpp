@@ -7,6 +7,7 @@
 #include "calibration/TfDeform.h"
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
+#include "worksheet/OverviewMarks.h"
 
 #include <QAction>
 #include <QMouseEvent>

@@ -3,6 +3,7 @@
 
 #include "image/ImageSet.h"
 #include "image/Overview.h"
+#include "worksheet/OverviewMarks.h"
 
 #include <gtest/gtest.h>
 
