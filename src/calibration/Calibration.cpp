@@ -3,6 +3,7 @@
 #include "platform/Dialogs.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace cvg {
 
@@ -117,6 +118,13 @@ double ConvertY(const Calibration& cal, int32_t y)
 {
     const ReferencePoint& origin = cal.CorrectedPoints[YLower];
     return convert(origin, origin.y, y, cal.ScaleY, cal.YLog);
+}
+
+bool storedCalibrationDiffers(const Calibration& a, const Calibration& b)
+{
+    return a.SourcePoints != b.SourcePoints || a.XLog != b.XLog || a.YLog != b.YLog || a.Converted != b.Converted
+        || std::memcmp(&a.ScaleX, &b.ScaleX, sizeof a.ScaleX) != 0
+        || std::memcmp(&a.ScaleY, &b.ScaleY, sizeof a.ScaleY) != 0;
 }
 
 void ResetCalibration(Calibration& cal)

@@ -55,6 +55,11 @@ bool ConvertData(Calibration& cal);
 double ConvertX(const Calibration& cal, int32_t x);
 double ConvertY(const Calibration& cal, int32_t y);
 
+// Whether two calibrations differ in what a document file keeps of them: the
+// reference points on the uncorrected picture, the log flags, the scales and
+// Converted.
+bool storedCalibrationDiffers(const Calibration& a, const Calibration& b);
+
 // Back to the empty state: SourcePoints and ScreenPoints zero; XLog, YLog,
 // PointsSpecified and Converted false; CorrectedPoints, scales and Shared kept.
 void ResetCalibration(Calibration& cal);

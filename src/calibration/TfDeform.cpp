@@ -69,7 +69,7 @@ TfDeform::TfDeform(TfrmMain& main, AppContext& context)
                 spin->installEventFilter(this);
                 connect(spin, &QSpinBox::valueChanged, this, [this, n, axis] {
                     if (!programmatic_)
-                        main_.runCommand([this, n, axis] { udClick(n, axis == 0); });
+                        runEdit([this, n, axis] { udClick(n, axis == 0); });
                 });
                 (axis == 0 ? udX_ : udY_)[size_t(n)] = spin;
                 grid->addWidget(spin, r + 1, 1 + axis);
@@ -86,7 +86,7 @@ TfDeform::TfDeform(TfrmMain& main, AppContext& context)
         log->setObjectName(QString::fromLatin1(g == 0 ? "cbYLog" : "cbXLog"));
         grid->addWidget(log, 3, 3);
         (g == 0 ? cbYLog_ : cbXLog_) = log;
-        connect(log, &QCheckBox::clicked, this, [this, g] { main_.runCommand([this, g] { cbLogClick(g == 0); }); });
+        connect(log, &QCheckBox::clicked, this, [this, g] { runEdit([this, g] { cbLogClick(g == 0); }); });
         layout->addWidget(groups[g]);
     }
     cbJoint_ = new QCheckBox(QStringLiteral("共有する"), groups[0]);
@@ -94,7 +94,7 @@ TfDeform::TfDeform(TfrmMain& main, AppContext& context)
     cbJoint_->setChecked(true);
     static_cast<QGridLayout*>(groups[0]->layout())->addWidget(cbJoint_, 3, 1, 1, 2);
     connect(cbJoint_, &QCheckBox::toggled, this,
-            [this](bool on) { main_.runCommand([this, on] { cbJointClick(on); }); });
+            [this](bool on) { runEdit([this, on] { cbJointClick(on); }); });
 
     auto* buttons = new QHBoxLayout;
     butAccept_ = new QPushButton(QStringLiteral("実行(&D)"), this);
@@ -112,8 +112,8 @@ TfDeform::TfDeform(TfrmMain& main, AppContext& context)
     layout->addLayout(buttons);
     setFixedSize(std::max(356, sizeHint().width()), std::max(242, sizeHint().height()));
 
-    connect(butAccept_, &QPushButton::clicked, this, [this] { main_.runCommand([this] { butAcceptClick(); }); });
-    connect(reject, &QPushButton::clicked, this, [this] { main_.runCommand([this] { butRejectClick(); }); });
+    connect(butAccept_, &QPushButton::clicked, this, [this] { runEdit([this] { butAcceptClick(); }); });
+    connect(reject, &QPushButton::clicked, this, [this] { runEdit([this] { butRejectClick(); }); });
     connect(close, &QPushButton::clicked, this, [this] { done(0); });
     connect(help, &QPushButton::clicked, this, [this] {
         if (main_.toolWindows())
@@ -125,10 +125,19 @@ TfDeform::TfDeform(TfrmMain& main, AppContext& context)
     for (int i = 0; i < 4; ++i) {
         auto* mark = new TMarkImage(main_.imImage()->parentWidget(), i);
         connect(mark, &TMarkImage::pressed, this, &TfDeform::markerPressed);
-        connect(mark, &TMarkImage::moved, this, &TfDeform::markerMoved);
+        connect(mark, &TMarkImage::moved, this,
+                [this](TMarkImage* m, QMouseEvent* e) { runEdit([this, m, e] { markerMoved(m, e); }); });
         connect(mark, &TMarkImage::released, this, [this](TMarkImage*, QMouseEvent*) { dragging_ = false; });
         markers_[size_t(i)] = mark;
     }
+}
+
+void TfDeform::runEdit(const std::function<void()>& step)
+{
+    const Calibration before = cal();
+    main_.runCommand(step);
+    if (storedCalibrationDiffers(before, cal()))
+        main_.MarkModified();
 }
 
 Calibration& TfDeform::cal()
@@ -348,7 +357,7 @@ bool TfDeform::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyRelease) {
         for (int n = 0; n < 4; ++n)
             if (watched == edtValue_[size_t(n)])
-                main_.runCommand([this, n] { edtValueKeyUp(n); });
+                runEdit([this, n] { edtValueKeyUp(n); });
     } else if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
         const QVariant tag = watched->property("tag");
         if (tag.isValid() && qobject_cast<QSpinBox*>(watched)) {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <array>
+#include <functional>
 
 class QCheckBox;
 class QLineEdit;
@@ -54,6 +55,10 @@ public:
     TfDeform(TfrmMain& main, AppContext& context);
 
     // Main window action "歪修正と換算値計算".
+    // Runs a step of the dialog through the main window's command wrapper; a
+    // step that changed what the document file keeps of the calibration
+    // marks the document modified.
+    void runEdit(const std::function<void()>& step);
     void acDeformationDataExecute();
     void ResetCalibration();
     void HideMarkers();

@@ -55,11 +55,11 @@ void ToolWindows::connectActions()
     paint->setMouseTracking(true);
     paint->onPaint = [this](QPainter& painter) { fDeform->paintGuideLines(painter); };
     QObject::connect(paint, &TPaintBox::mousePressed, fDeform,
-                     [this](QMouseEvent* e) { main_.runCommand([this, e] { fDeform->pbPaintMouseDown(e); }); });
+                     [this](QMouseEvent* e) { fDeform->runEdit([this, e] { fDeform->pbPaintMouseDown(e); }); });
     QObject::connect(paint, &TPaintBox::mouseMoved, fDeform,
-                     [this](QMouseEvent* e) { main_.runCommand([this, e] { fDeform->pbPaintMouseMove(e); }); });
+                     [this](QMouseEvent* e) { fDeform->runEdit([this, e] { fDeform->pbPaintMouseMove(e); }); });
     QObject::connect(paint, &TPaintBox::mouseReleased, fDeform,
-                     [this](QMouseEvent* e) { main_.runCommand([this, e] { fDeform->pbPaintMouseUp(e); }); });
+                     [this](QMouseEvent* e) { fDeform->runEdit([this, e] { fDeform->pbPaintMouseUp(e); }); });
 }
 
 bool ToolWindows::handlesCheckedAction(const QString& name) const

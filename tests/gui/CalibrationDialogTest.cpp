@@ -193,9 +193,15 @@ TEST_F(CalibrationDialogTest, SeparateCornerAndTheSharingQuestion)
 
 TEST_F(CalibrationDialogTest, ValueEntryLogWarningsExecuteAndProtection)
 {
+    // Every change of the calibration is a change of the document: it is kept
+    // in the file, so closing must ask.
+    auto modified = [this] { return main->doc().state.modified && main->statusText(1) == QStringLiteral("変更あり"); };
     enterMode();
+    EXPECT_FALSE(modified());
     dialogs.expectQuestion(kAdopt, MsgResult::Yes);
     selectRectangle({300, 100}, {100, 400});
+    EXPECT_TRUE(modified());
+    main->MarkUnmodified();
 
     keyUp(deform->edtValue(0), QStringLiteral("-"));
     EXPECT_EQ(cal().SourcePoints[0].value, 0.0);
@@ -229,9 +235,13 @@ TEST_F(CalibrationDialogTest, ValueEntryLogWarningsExecuteAndProtection)
     EXPECT_TRUE(deform->isVisible());
 
     // Execute, answer Yes: converted, dialog closed, corrected picture shown.
+    EXPECT_TRUE(modified());
+    main->MarkUnmodified();
     dialogs.expectQuestion(QStringLiteral("画像の歪は修正されましたか？"), MsgResult::Yes);
     deform->butAccept()->click();
     EXPECT_TRUE(cal().Converted);
+    EXPECT_TRUE(modified());
+    main->MarkUnmodified();
     EXPECT_FALSE(deform->isVisible());
     EXPECT_FALSE(main->action(QStringLiteral("acDeformationData"))->isChecked());
     EXPECT_TRUE(main->pbGraph()->isVisible());
@@ -257,11 +267,13 @@ TEST_F(CalibrationDialogTest, ValueEntryLogWarningsExecuteAndProtection)
     dialogs.expectQuestion(QStringLiteral("全ての設定されたデータは初期化されます。"), MsgResult::No);
     deform->findChild<QPushButton*>(QStringLiteral("butReject"))->click();
     EXPECT_TRUE(cal().Converted);
+    EXPECT_FALSE(modified());
     dialogs.expectQuestion(QStringLiteral("画像とデータを初期化しますか？"), MsgResult::Yes);
     dialogs.expectQuestion(QStringLiteral("全ての設定されたデータは初期化されます。"), MsgResult::Yes);
     deform->findChild<QPushButton*>(QStringLiteral("butReject"))->click();
     EXPECT_FALSE(cal().Converted);
     EXPECT_FALSE(cal().PointsSpecified);
+    EXPECT_TRUE(modified());
     EXPECT_TRUE(deform->butAccept()->isEnabled());
     EXPECT_FALSE(deform->edtValue(0)->isReadOnly());
 }
