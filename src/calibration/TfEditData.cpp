@@ -41,6 +41,15 @@ TDigitizer::TDigitizer(TfrmMain& main) : QObject(&main), main_(main)
     box->setCursor(Qt::CrossCursor);
     box->setMouseTracking(true);
     box->onPaint = [this](QPainter& painter) { pbGraphOnPaint(painter); };
+    // The platform asks for a context menu at the right press (or at the
+    // release): popMarker opens for a press that prepared it.
+    box->onContextMenu = [this](const QPoint& globalPos) {
+        if (!popupPending_)
+            return false;
+        popupPending_ = false;
+        main_.menu(QStringLiteral("popMarker"))->popup(globalPos);
+        return true;
+    };
     connect(box, &TPaintBox::mousePressed, this,
             [this](QMouseEvent* e) { main_.runCommand([this, e] { pbGraphMouseDown(e); }); });
     connect(box, &TPaintBox::mouseMoved, this,
@@ -259,10 +268,6 @@ void TDigitizer::pbGraphMouseUp(QMouseEvent* event)
         moved_ = false;
         if (PointCount(main_.doc().sheets.currentPage()) >= 1)
             rebuildWithSquares();
-    }
-    if (popupPending_ && event->button() == Qt::RightButton) {
-        popupPending_ = false;
-        main_.menu(QStringLiteral("popMarker"))->popup(main_.pbGraph()->mapToGlobal(event->position().toPoint()));
     }
 }
 

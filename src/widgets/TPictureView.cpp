@@ -1,6 +1,7 @@
 #include "widgets/TPictureView.h"
 
 #include <QPaintEvent>
+#include <QContextMenuEvent>
 #include <QPainter>
 
 namespace cvg {
@@ -41,6 +42,16 @@ void TPaintBox::paintEvent(QPaintEvent*)
         return;
     QPainter p(this);
     onPaint(p);
+}
+
+void TPaintBox::contextMenuEvent(QContextMenuEvent* event)
+{
+    // Unhandled, the request would reach the picture area and open its menu
+    // instead of the owner's.
+    if (onContextMenu && onContextMenu(event->globalPos()))
+        event->accept();
+    else
+        event->ignore();
 }
 
 } // namespace cvg

@@ -33,6 +33,9 @@ class TPaintBox : public QWidget {
 public:
     explicit TPaintBox(QWidget* parent = nullptr);
     std::function<void(QPainter&)> onPaint;
+    // The owner's own pop-up; returns false to leave the request to the
+    // picture area's menu.
+    std::function<bool(const QPoint& globalPos)> onContextMenu;
 
 Q_SIGNALS:
     void mousePressed(QMouseEvent* event);
@@ -44,6 +47,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override { Q_EMIT mousePressed(event); }
     void mouseMoveEvent(QMouseEvent* event) override { Q_EMIT mouseMoved(event); }
     void mouseReleaseEvent(QMouseEvent* event) override { Q_EMIT mouseReleased(event); }
+    void contextMenuEvent(QContextMenuEvent* event) override;
 };
 
 } // namespace cvg

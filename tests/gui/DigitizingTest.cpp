@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QWindow>
 
 using namespace cvg;
 using namespace cvg::test;
@@ -166,20 +167,36 @@ TEST_F(DigitizingTest, PopupDeleteOnlyOnTheMarkerAndCutsThatRow)
     trigger("EditData");
     sendMouse(graph, QEvent::MouseMove, {120, 30}, Qt::NoButton, Qt::NoButton);
     QAction* del = main->action(QStringLiteral("acDeleteMarker"));
+    QMenu* popMarker = main->menu(QStringLiteral("popMarker"));
 
-    sendMouse(graph, QEvent::MouseButtonPress, {250, 250}, Qt::RightButton, Qt::RightButton);
+    // Through the window system, as a real click comes: the platform's
+    // context-menu request must open popMarker, not the picture area's menu.
+    QWindow* window = main->windowHandle();
+    auto inWindow = [this](QPoint at) { return graph->mapTo(main.get(), at); };
+    auto rightClick = [&](QPoint at) {
+        QTest::mousePress(window, Qt::RightButton, {}, inWindow(at));
+        QTest::mouseRelease(window, Qt::RightButton, {}, inWindow(at));
+        QWidget* popup = QApplication::activePopupWidget();
+        if (popup)
+            popup->close();
+        return popup;
+    };
+    EXPECT_EQ(rightClick({250, 250}), popMarker);
     EXPECT_FALSE(del->isVisible());
-    sendMouse(graph, QEvent::MouseButtonRelease, {250, 250}, Qt::RightButton, Qt::NoButton);
-    main->menu(QStringLiteral("popMarker"))->close();
 
     main->doc().sheets.currentRow = 2;
     windows->digitizer->showMarkerAt(120, 30);
-    sendMouse(graph, QEvent::MouseButtonPress, {120, 30}, Qt::RightButton, Qt::RightButton);
+    EXPECT_EQ(rightClick({120, 30}), popMarker);
     EXPECT_TRUE(del->isVisible());
-    sendMouse(graph, QEvent::MouseButtonRelease, {120, 30}, Qt::RightButton, Qt::NoButton);
-    main->menu(QStringLiteral("popMarker"))->close();
     del->trigger();
     EXPECT_EQ(points(), (std::vector<Point>{{50, 350}, {200, 300}}));
+
+    // A right press with a modifier leaves the request to the picture area.
+    QTest::mousePress(window, Qt::RightButton, Qt::ShiftModifier, inWindow({250, 250}));
+    QWidget* other = QApplication::activePopupWidget();
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(other, main->menu(QStringLiteral("popFile")));
+    other->close();
 }
 
 TEST_F(DigitizingTest, PointEditorStepsAndClearsPastTheEnd)
