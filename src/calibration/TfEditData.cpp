@@ -288,13 +288,13 @@ TfEditData::TfEditData(TfrmMain& main, AppContext& context, TDigitizer& digitize
 {
     setObjectName(QStringLiteral("fEditData"));
     setWindowTitle(QStringLiteral("数値編集"));
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(6, 6, 6, 6);
-    grid->setSpacing(4);
-    grid->addWidget(new QLabel(QStringLiteral("選択座標"), this), 0, 0);
+    // Placed as the dialog was designed: a 249 x 84 client area.
+    auto* caption = new QLabel(QStringLiteral("選択座標"), this);
+    caption->setGeometry(8, 10, 56, 18);
     for (int axis = 0; axis < 2; ++axis) {
         auto* field = new QLineEdit(QStringLiteral("0"), this);
         field->setObjectName(QString::fromLatin1(axis == 0 ? "edtX" : "edtY"));
+        field->setGeometry(66 + 84 * axis, 8, 60, 21);
         auto* ud = new TUpDown(this);
         ud->setObjectName(QString::fromLatin1(axis == 0 ? "udX" : "udY"));
         ud->setRange(0, 10000);
@@ -302,10 +302,8 @@ TfEditData::TfEditData(TfrmMain& main, AppContext& context, TDigitizer& digitize
         ud->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
         ud->setProperty("tag", axis + 1);
         // Only the arrows of the up-down are used; the field beside it holds the text.
-        ud->setFixedWidth(18);
+        ud->setGeometry(126 + 84 * axis, 8, 18, 21);
         ud->field()->hide();
-        grid->addWidget(field, 0, 1 + 2 * axis);
-        grid->addWidget(ud, 0, 2 + 2 * axis);
         (axis == 0 ? edtX_ : edtY_) = field;
         (axis == 0 ? udX_ : udY_) = ud;
         connect(ud, &QSpinBox::valueChanged, this, [this, axis] {
@@ -313,22 +311,30 @@ TfEditData::TfEditData(TfrmMain& main, AppContext& context, TDigitizer& digitize
                 main_.runCommand([this, axis] { udClick(axis == 0); });
         });
         connect(field, &QLineEdit::textChanged, this, [this] { edtChange(); });
+        // The arrows step from what the field holds, typed or shown.
+        connect(field, &QLineEdit::textEdited, this, [this, axis] { followField(axis == 0); });
+        connect(field, &QLineEdit::returnPressed, this,
+                [this, axis] { main_.runCommand([this, axis] { edtReturn(axis == 0); }); });
     }
     butPrevious_ = new QPushButton(QStringLiteral("<<"), this);
     butPrevious_->setObjectName(QStringLiteral("butPrevious"));
+    butPrevious_->setGeometry(8, 33, 40, 23);
     butNext_ = new QPushButton(QStringLiteral(">>"), this);
     butNext_->setObjectName(QStringLiteral("butNext"));
+    butNext_->setGeometry(50, 33, 40, 23);
     butDelete_ = new QPushButton(QStringLiteral("削除(&D)"), this);
     butDelete_->setObjectName(QStringLiteral("butDelete"));
+    butDelete_->setGeometry(166, 33, 75, 23);
     auto* close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
     close->setObjectName(QStringLiteral("butClose"));
+    close->setGeometry(166, 58, 75, 23);
     auto* help = new QPushButton(QStringLiteral("ヘルプ(&H)"), this);
     help->setObjectName(QStringLiteral("butHelp"));
-    grid->addWidget(butPrevious_, 1, 0);
-    grid->addWidget(butNext_, 1, 1);
-    grid->addWidget(butDelete_, 1, 2, 1, 3);
-    grid->addWidget(close, 2, 2, 1, 3);
-    grid->addWidget(help, 2, 0, 1, 2);
+    help->setGeometry(8, 58, 75, 23);
+    // Enter in a field writes that field; no button of the window takes it.
+    for (QPushButton* button : {butPrevious_, butNext_, butDelete_, close, help})
+        button->setAutoDefault(false);
+    setFixedSize(249, 84);
     connect(butPrevious_, &QPushButton::clicked, this, [this] { main_.runCommand([this] { butOnClick(-1); }); });
     connect(butNext_, &QPushButton::clicked, this, [this] { main_.runCommand([this] { butOnClick(1); }); });
     connect(butDelete_, &QPushButton::clicked, this, [this] { main_.runCommand([this] { butDeleteClick(); }); });
@@ -380,13 +386,43 @@ void TfEditData::showEvent(QShowEvent* event)
 
 void TfEditData::udClick(bool isX)
 {
-    const int row = main_.currentGridRow();
-    WorksheetPage& page = main_.doc().sheets.currentPage();
     // The up-down's position goes into its field, then the field into the cell.
     (isX ? edtX_ : edtY_)->setText(QString::number((isX ? udX_ : udY_)->value()));
+    writeCell(isX, (isX ? udX_ : udY_)->value());
+}
+
+void TfEditData::followField(bool isX)
+{
+    bool ok = false;
+    const int value = (isX ? edtX_ : edtY_)->text().trimmed().toInt(&ok);
+    if (!ok)
+        return;
+    programmatic_ = true;
+    (isX ? udX_ : udY_)->setValue(value);
+    programmatic_ = false;
+}
+
+void TfEditData::edtReturn(bool isX)
+{
+    QLineEdit* field = isX ? edtX_ : edtY_;
+    bool ok = false;
+    const int value = field->text().trimmed().toInt(&ok);
+    if (!ok || value < 0 || value > 10000) {
+        context_.dialogs.warning(QStringLiteral("0 から 10000 までの整数を入力してください。"));
+        return;
+    }
+    field->setText(QString::number(value));
+    followField(isX);
+    writeCell(isX, value);
+}
+
+void TfEditData::writeCell(bool isX, int value)
+{
+    const int row = main_.currentGridRow();
+    WorksheetPage& page = main_.doc().sheets.currentPage();
     if (row >= 1 && row <= PointCount(page)) {
         Point& p = page.points[size_t(row) - 1];
-        (isX ? p.X : p.Y) = (isX ? udX_ : udY_)->value();
+        (isX ? p.X : p.Y) = value;
         main_.pointsChanged();
     }
     digitizer_.rebuildWithSquares();

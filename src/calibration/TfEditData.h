@@ -80,6 +80,12 @@ protected:
 
 private:
     void udClick(bool isX);
+    // The arrows take the number typed in their field (an up-down steps from
+    // its field's text).
+    void followField(bool isX);
+    // Enter in a field writes its number into the current point.
+    void edtReturn(bool isX);
+    void writeCell(bool isX, int value);
     void edtChange();
     void placeMarkerFromUpDowns();
 

@@ -207,12 +207,37 @@ TEST_F(DigitizingTest, PointEditorStepsAndClearsPastTheEnd)
     trigger("EditData");
     TfEditData* editor = windows->fEditData;
     EXPECT_EQ(editor->windowTitle(), QStringLiteral("数値編集"));
+    EXPECT_EQ(editor->size(), QSize(249, 84));
     EXPECT_EQ(editor->edtX()->text(), QStringLiteral("120"));
 
     // An up-down click writes into the point and marks the document.
     editor->udY()->stepBy(5);
     EXPECT_EQ(points()[1], (Point{120, 375}));
     EXPECT_TRUE(main->doc().state.modified);
+
+    // The arrows step from a typed number; Enter writes the field as it is,
+    // and no button of the window takes the key.
+    editor->edtX()->selectAll();
+    QTest::keyClicks(editor->edtX(), QStringLiteral("500"));
+    EXPECT_EQ(points()[1], (Point{120, 375}));
+    editor->udX()->stepBy(1);
+    EXPECT_EQ(points()[1], (Point{501, 375}));
+    EXPECT_EQ(editor->edtX()->text(), QStringLiteral("501"));
+    editor->edtY()->selectAll();
+    QTest::keyClicks(editor->edtY(), QStringLiteral("77"));
+    QTest::keyClick(editor->edtY(), Qt::Key_Return);
+    EXPECT_EQ(points()[1], (Point{501, 77}));
+    EXPECT_EQ(main->currentGridRow(), 2);
+    EXPECT_TRUE(editor->isVisible());
+    editor->edtY()->setText(QStringLiteral("7x"));
+    dialogs.expectWarning(QStringLiteral("0 から 10000 までの整数を入力してください。"));
+    QTest::keyClick(editor->edtY(), Qt::Key_Return);
+    EXPECT_EQ(points()[1], (Point{501, 77}));
+    editor->edtY()->setText(QStringLiteral("375"));
+    QTest::keyClick(editor->edtY(), Qt::Key_Enter);
+    editor->edtX()->setText(QStringLiteral("120"));
+    QTest::keyClick(editor->edtX(), Qt::Key_Return);
+    EXPECT_EQ(points()[1], (Point{120, 375}));
 
     editor->butPrevious()->click();
     EXPECT_EQ(editor->edtX()->text(), QStringLiteral("50"));
