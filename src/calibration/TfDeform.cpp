@@ -12,15 +12,12 @@
 #include "widgets/TUpDown.h"
 
 #include <QCheckBox>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QVBoxLayout>
 
 namespace cvg {
 
@@ -34,29 +31,33 @@ TfDeform::TfDeform(TfrmMain& main, AppContext& context)
     setObjectName(QStringLiteral("fDeform"));
     setWindowTitle(QStringLiteral("グラフの歪修正と換算値の計算"));
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
+    // Placed as the dialog was designed: a 356 x 242 client area with the two
+    // axis groups above the buttons.
     const char* groupTitles[2] = {"縦軸設定(&Y)", "横軸設定(&X)"};
     const char* groupNames[2] = {"gbYAxis", "gbXAxis"};
     QGroupBox* groups[2];
     for (int g = 0; g < 2; ++g) {
         groups[g] = new QGroupBox(QString::fromUtf8(groupTitles[g]), this);
         groups[g]->setObjectName(QString::fromLatin1(groupNames[g]));
-        auto* grid = new QGridLayout(groups[g]);
-        grid->setContentsMargins(6, 4, 6, 4);
-        grid->setVerticalSpacing(2);
-        grid->addWidget(new QLabel(QStringLiteral("座標"), groups[g]), 0, 1, 1, 2, Qt::AlignCenter);
-        grid->addWidget(new QLabel(QStringLiteral("値"), groups[g]), 0, 3, Qt::AlignCenter);
+        groups[g]->setGeometry(6, 4 + 102 * g, 344, 98);
+        auto* heading = new QLabel(QStringLiteral("座標"), groups[g]);
+        heading->setGeometry(48, 16, 144, 15);
+        heading->setAlignment(Qt::AlignCenter);
+        heading = new QLabel(QStringLiteral("値"), groups[g]);
+        heading->setGeometry(200, 16, 136, 15);
+        heading->setAlignment(Qt::AlignCenter);
         for (int r = 0; r < 2; ++r) {
             const int n = 2 * g + r;
+            const int top = 32 + 24 * r;
             const QString label = QString::fromUtf8(kRowLabels[n]);
             auto* caption = new QLabel(label, groups[g]);
             caption->setObjectName(QStringLiteral("stCoordinate%1").arg(n));
-            grid->addWidget(caption, r + 1, 0);
+            caption->setGeometry(8, top, 38, 21);
             for (int axis = 0; axis < 2; ++axis) {
                 auto* spin = new TUpDown(groups[g]);
                 spin->setObjectName(QString::fromLatin1(axis == 0 ? "udX%1" : "udY%1").arg(n));
                 spin->field()->setObjectName(QString::fromLatin1(axis == 0 ? "edtX%1" : "edtY%1").arg(n));
+                spin->setGeometry(48 + 74 * axis, top, 70, 21);
                 spin->setRange(0, 10000);
                 spin->setSingleStep(1);
                 spin->setWrapping(false);
@@ -72,31 +73,28 @@ TfDeform::TfDeform(TfrmMain& main, AppContext& context)
                         runEdit([this, n, axis] { udClick(n, axis == 0); });
                 });
                 (axis == 0 ? udX_ : udY_)[size_t(n)] = spin;
-                grid->addWidget(spin, r + 1, 1 + axis);
             }
             auto* value = new QLineEdit(QStringLiteral("0"), groups[g]);
             value->setObjectName(QStringLiteral("edtValue%1").arg(n));
+            value->setGeometry(200, top, 136, 21);
             value->setProperty("tag", n);
             value->setToolTip(label + QStringLiteral("座標の値"));
             value->installEventFilter(this);
             edtValue_[size_t(n)] = value;
-            grid->addWidget(value, r + 1, 3);
         }
         auto* log = new QCheckBox(QStringLiteral("対数目盛"), groups[g]);
         log->setObjectName(QString::fromLatin1(g == 0 ? "cbYLog" : "cbXLog"));
-        grid->addWidget(log, 3, 3);
+        log->setGeometry(200, 78, 136, 18);
         (g == 0 ? cbYLog_ : cbXLog_) = log;
         connect(log, &QCheckBox::clicked, this, [this, g] { runEdit([this, g] { cbLogClick(g == 0); }); });
-        layout->addWidget(groups[g]);
     }
     cbJoint_ = new QCheckBox(QStringLiteral("共有する"), groups[0]);
     cbJoint_->setObjectName(QStringLiteral("cbJoint"));
+    cbJoint_->setGeometry(48, 78, 144, 18);
     cbJoint_->setChecked(true);
-    static_cast<QGridLayout*>(groups[0]->layout())->addWidget(cbJoint_, 3, 1, 1, 2);
     connect(cbJoint_, &QCheckBox::toggled, this,
             [this](bool on) { runEdit([this, on] { cbJointClick(on); }); });
 
-    auto* buttons = new QHBoxLayout;
     butAccept_ = new QPushButton(QStringLiteral("実行(&D)"), this);
     butAccept_->setObjectName(QStringLiteral("butAccept"));
     auto* reject = new QPushButton(QStringLiteral("初期化(&I)"), this);
@@ -105,12 +103,13 @@ TfDeform::TfDeform(TfrmMain& main, AppContext& context)
     close->setObjectName(QStringLiteral("butClose"));
     auto* help = new QPushButton(QStringLiteral("ヘルプ(&H)"), this);
     help->setObjectName(QStringLiteral("butHelp"));
+    int left = 6;
     for (QPushButton* b : {butAccept_, reject, close, help}) {
         b->setAutoDefault(false);
-        buttons->addWidget(b);
+        b->setGeometry(left, 210, 80, 25);
+        left += 88;
     }
-    layout->addLayout(buttons);
-    setFixedSize(std::max(356, sizeHint().width()), std::max(242, sizeHint().height()));
+    setFixedSize(356, 242);
 
     connect(butAccept_, &QPushButton::clicked, this, [this] { runEdit([this] { butAcceptClick(); }); });
     connect(reject, &QPushButton::clicked, this, [this] { runEdit([this] { butRejectClick(); }); });
