@@ -150,8 +150,9 @@ QAction* TfrmMain::addAction(const QString& name, const QString& caption, const 
 {
     auto* act = new QAction(caption, this);
     act->setObjectName(name);
+    // The hint is a tool tip only: as a status tip it would cover the status
+    // bar's file name and modified panels.
     act->setToolTip(hint.isEmpty() ? QString() : hint);
-    act->setStatusTip(hint);
     if (!shortcut.isEmpty()) {
         act->setShortcut(shortcut);
         act->setShortcutContext(Qt::WindowShortcut);

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QEnterEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
@@ -17,6 +18,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 
 using namespace cvg;
 using namespace cvg::test;
@@ -268,13 +270,25 @@ TEST_F(MainWindowTest, ViewTogglesChangeTheWindowAndSurviveARestart)
     EXPECT_FALSE(main->action(QStringLiteral("ExcelFormat"))->isChecked());
     EXPECT_FALSE(main->action(QStringLiteral("acConnectLine"))->isChecked());
 
-    // Hints back on: every button shows its hint again.
+    // Hints back on: every button shows its hint as a tool tip again, and the
+    // status bar keeps its panels' texts.
     main->action(QStringLiteral("ShowHint"))->trigger();
-    for (QWidget* b : speedButtons(*main))
+    const QString fileName = main->statusText(0);
+    for (QWidget* b : speedButtons(*main)) {
         EXPECT_TRUE(TfrmMain::hintShown(b));
-    QWidget* first = speedButtons(*main).first();
-    QHelpEvent tipAgain(QEvent::ToolTip, QPoint(2, 2), first->mapToGlobal(QPoint(2, 2)));
-    EXPECT_FALSE(main->eventFilter(first, &tipAgain));
+        QToolTip::hideText();
+        QHelpEvent request(QEvent::ToolTip, QPoint(2, 2), b->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(b, &request);
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), b->mapToGlobal(QPointF(2, 2)));
+        QApplication::sendEvent(b, &enter);
+        const QString hint = qobject_cast<QToolButton*>(b)->defaultAction()->toolTip();
+        EXPECT_FALSE(hint.isEmpty()) << b->objectName().toStdString();
+        EXPECT_TRUE(QToolTip::isVisible()) << b->objectName().toStdString();
+        EXPECT_EQ(QToolTip::text(), hint) << b->objectName().toStdString();
+        EXPECT_EQ(main->statusText(0), fileName);
+        EXPECT_TRUE(main->statusBar()->currentMessage().isEmpty()) << b->objectName().toStdString();
+    }
+    QToolTip::hideText();
 }
 
 TEST_F(MainWindowTest, SplitterRefusesTheMinimumWidth)
