@@ -108,8 +108,11 @@ std::optional<TextSaveTarget> TextSaveTargetFrom(const FileDialogResult& result)
     if (!result.accepted || result.path.isEmpty())
         return std::nullopt;
     const int index = result.filterIndex >= 1 && result.filterIndex <= 3 ? result.filterIndex - 1 : 0;
-    return TextSaveTarget { result.path + QLatin1String(kFilters[index].extension),
-        kFilters[index].separator };
+    // A name typed with the filter's extension keeps it once.
+    const QLatin1String extension(kFilters[index].extension);
+    const bool hasExtension = result.path.endsWith(extension, Qt::CaseInsensitive)
+        && result.path.size() > extension.size() && !result.path.endsWith(QLatin1Char('/') + extension);
+    return TextSaveTarget { hasExtension ? result.path : result.path + extension, kFilters[index].separator };
 }
 
 bool SaveWorkSheetAsText(const Document& doc, int transferFormat, Dialogs& dialogs, Progress& progress)

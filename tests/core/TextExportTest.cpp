@@ -113,6 +113,11 @@ TEST(TextExportTest, SaveDialogOpensOnTheTransferFormatAndAppendsTheChosenExtens
     ASSERT_TRUE(prn);
     EXPECT_EQ(prn->path, QStringLiteral("/t/data.csv.prn"));
     EXPECT_EQ(prn->separator, ' ');
+    // The filter's own extension, typed, is not added again; a bare ".csv" is a name.
+    const std::pair<const char*, const char*> typed[] = { { "/t/exp_csv.csv", "/t/exp_csv.csv" },
+        { "/t/a.CSV", "/t/a.CSV" }, { "/t/.csv", "/t/.csv.csv" }, { "/t/csv", "/t/csv.csv" } };
+    for (const auto& [name, path] : typed)
+        EXPECT_EQ(TextSaveTargetFrom({ true, QString::fromLatin1(name), 2 })->path, QString::fromLatin1(path)) << name;
 }
 
 TEST(TextExportTest, SaveWritesTheChosenFormatWhileTheClipboardKeepsTheSetting)
@@ -141,18 +146,18 @@ TEST(TextExportTest, SaveWritesTheChosenFormatWhileTheClipboardKeepsTheSetting)
     EXPECT_FALSE(SaveWorkSheetAsText(doc, ExcelFormat, dialogs, progress));
 
     // The appended extension names a file that exists: asked first, kept on No.
-    const QString existing = dir.filePath(QStringLiteral("data.csv.csv"));
+    const QString existing = dir.filePath(QStringLiteral("data.txt.csv"));
     {
         QFile f(existing);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("keep");
     }
-    const QString replace = QStringLiteral("\"data.csv.csv\" は既に存在します。\r\n置き換えますか？");
-    dialogs.expectSave({ true, dir.filePath(QStringLiteral("data.csv")), 2 });
+    const QString replace = QStringLiteral("\"data.txt.csv\" は既に存在します。\r\n置き換えますか？");
+    dialogs.expectSave({ true, dir.filePath(QStringLiteral("data.txt")), 2 });
     dialogs.expectMessage(replace, MsgIcon::Warning, MsgButtons::YesNo, MsgResult::No);
     EXPECT_FALSE(SaveWorkSheetAsText(doc, ExcelFormat, dialogs, progress));
     EXPECT_EQ(readFile(existing), QByteArray("keep"));
-    dialogs.expectSave({ true, dir.filePath(QStringLiteral("data.csv")), 2 });
+    dialogs.expectSave({ true, dir.filePath(QStringLiteral("data.txt")), 2 });
     dialogs.expectMessage(replace, MsgIcon::Warning, MsgButtons::YesNo, MsgResult::Yes);
     EXPECT_TRUE(SaveWorkSheetAsText(doc, ExcelFormat, dialogs, progress));
     EXPECT_EQ(readFile(existing), QByteArray("-2.5,1E-5\r\n1000000,0\r\n1.5,1\r\n"));
