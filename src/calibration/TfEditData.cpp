@@ -261,7 +261,7 @@ void TDigitizer::pbGraphMouseMove(QMouseEvent* event)
     }
 }
 
-void TDigitizer::pbGraphMouseUp(QMouseEvent* event)
+void TDigitizer::pbGraphMouseUp(QMouseEvent*)
 {
     dragging_ = false;
     if (moved_) {

@@ -19,6 +19,7 @@ TfDirectory::TfDirectory(QWidget* parent, AppContext& context)
     setWindowTitle(QStringLiteral("ディレクトリの指定"));
     setModal(true);
 
+    storedPlace_ = hasStoredValue(context, QStringLiteral("Directory"), int(DirectorySettings::defaults(context.programFolder).encode().size()));
     record_ = loadRecord<DirectorySettings>(context.store, QStringLiteral("Directory"),
                                             DirectorySettings::defaults(context.programFolder));
     move(record_.left, record_.top);

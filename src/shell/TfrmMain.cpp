@@ -7,6 +7,7 @@
 #include "platform/SettingsStore.h"
 #include "shell/AppContext.h"
 #include "shell/ToolWindows.h"
+#include "widgets/TPageControl.h"
 #include "widgets/TPictureView.h"
 #include "worksheet/PointMarkers.h"
 
@@ -222,7 +223,7 @@ void TfrmMain::createLayout()
     cbxSheetList_->setToolTip(QStringLiteral("ワークシートリスト"));
     listBox->addWidget(cbxSheetList_);
     sheetBox->addWidget(pnSheetList_);
-    pcSheet_ = new QTabWidget(pnSheet_);
+    pcSheet_ = new TPageControl(pnSheet_);
     pcSheet_->setObjectName(QStringLiteral("pcSheet"));
     pcSheet_->tabBar()->setMouseTracking(true); // hot-tracked tabs
     pcSheet_->setUsesScrollButtons(true);

@@ -124,7 +124,6 @@ void TfrmMain::rebuildSheetTabs()
     pcSheet_->setCurrentIndex(doc_.sheets.currentIndex());
     syncingTabs_ = false;
     RebuildSheetList();
-    cbxSheetList_->setCurrentIndex(doc_.sheets.currentIndex());
 }
 
 void TfrmMain::pointsChanged()
@@ -226,7 +225,6 @@ void TfrmMain::onSheetTabChanged(int index)
     ResetUndo();
     RebuildSheetList();
     LayoutSheetGrid();
-    cbxSheetList_->setCurrentIndex(index);
     UpdateSheetInfo();
     action(QStringLiteral("DoDataCovert"))->setChecked(false);
     action(QStringLiteral("EditData"))->setChecked(false);
@@ -296,7 +294,8 @@ void TfrmMain::RebuildSheetList()
     cbxSheetList_->clear();
     for (int i = 0; i < doc_.sheets.pageCount(); ++i)
         cbxSheetList_->addItem(doc_.sheets.page(i).caption);
-    cbxSheetList_->setCurrentIndex(0);
+    // The list's chosen item is always the page shown.
+    cbxSheetList_->setCurrentIndex(doc_.sheets.currentIndex());
 }
 
 void TfrmMain::LayoutSheetGrid()

@@ -6,6 +6,7 @@
 #include "shell/AppContext.h"
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
+#include "widgets/TPageControl.h"
 #include "widgets/TPictureView.h"
 #include "worksheet/PointMarkers.h"
 
@@ -110,6 +111,12 @@ int TfrmMain::pictureHeight() const
 
 void TfrmMain::RedrawPointMarkers(bool join)
 {
+    // Until a calibration is accepted there is no straightened picture: the
+    // picture as loaded stays in view.
+    if (!doc_.calibration.Converted) {
+        ShowWorkingImage();
+        return;
+    }
     const WorksheetPage& page = doc_.sheets.currentPage();
     if (PointCount(page) < 1) {
         setShownPicture(doc_.images.correctedImage);
@@ -130,17 +137,13 @@ void TfrmMain::applyTabLayout()
                                                           QTabWidget::West, QTabWidget::East};
     const int position = settings_.tabPosition;
     pcSheet_->setTabPosition(position >= 0 && position < 4 ? positions[position] : QTabWidget::North);
-    // The tab height is the low 16 bits of the setting.
-    const int height = settings_.tabHeight & 0xFFFF;
+    // The tab height is the low 16 bits of the setting. Side tabs always
+    // take several rows.
     const bool vertical = position == 2 || position == 3;
-    pcSheet_->tabBar()->setStyleSheet(
-        height > 0 ? QStringLiteral("QTabBar::tab { %1: %2px; }")
-                         .arg(vertical ? QStringLiteral("width") : QStringLiteral("height"))
-                         .arg(height)
-                   : QString());
-    // Tabs in several rows are not available with this toolkit; the tab bar
-    // scrolls instead. Side tabs count as several rows, as they always do.
     multiLineTabsInForce_ = vertical || settings_.multiLineTabs != 0;
+    auto* bar = static_cast<TPageControl*>(pcSheet_)->pageTabBar();
+    bar->setRowThickness(settings_.tabHeight & 0xFFFF);
+    bar->setMultiRow(multiLineTabsInForce_);
 }
 
 void TfrmMain::resizeSheetPanel(int width)

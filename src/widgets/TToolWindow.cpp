@@ -4,6 +4,8 @@
 #include "shell/AppContext.h"
 #include "settings/SettingsRecords.h"
 
+#include <QScreen>
+#include <QShowEvent>
 #include <QWindow>
 #include <algorithm>
 #include <cstdlib>
@@ -30,6 +32,7 @@ TToolWindow::TToolWindow(QWidget* parent, AppContext& context, const QString& va
 {
     if (fields_.empty())
         return; // the window keeps a record of its own layout
+    storedPlace_ = hasStoredValue(context, valueName, int(4 * fields_.size()));
     const std::optional<QByteArray> bytes = readRecord(context.store, valueName, encodeInts(defaults));
     if (bytes) {
         const auto* p = reinterpret_cast<const uchar*>(bytes->constData());
@@ -43,6 +46,47 @@ TToolWindow::TToolWindow(QWidget* parent, AppContext& context, const QString& va
     if (std::abs(int64_t(fields_[0])) > reach || std::abs(int64_t(fields_[1])) > reach)
         fields_[0] = fields_[1] = 0;
     move(fields_[0], fields_[1]);
+}
+
+bool hasStoredValue(const AppContext& context, const QString& name, int size)
+{
+    if (!context.store.available())
+        return false;
+    const std::optional<QByteArray> stored = context.store.value(name);
+    return stored && stored->size() == size;
+}
+
+void TToolWindow::showEvent(QShowEvent* event)
+{
+    if (!storedPlace_ && !placedOnce_) {
+        placedOnce_ = true;
+        move(firstPlace());
+    }
+    QDialog::showEvent(event);
+}
+
+QPoint TToolWindow::firstPlace() const
+{
+    // Tool windows first shown in one run step down and left from the main
+    // window's top-right corner, below its menus and tool bars: they cover the
+    // worksheet panel, never the menus or the picture's top-left corner where
+    // the axes are marked.
+    QWidget* main = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!main)
+        return pos();
+    const int slot = main->property("cvgToolWindowSlot").toInt();
+    main->setProperty("cvgToolWindowSlot", slot + 1);
+    const QWidget* below = main->findChild<QWidget*>(QStringLiteral("pnSheet"));
+    const QRect frame = main->frameGeometry();
+    const int top = below && below->isVisible() ? below->mapToGlobal(QPoint(0, 0)).y() : frame.top() + 80;
+    const int step = 24 * (slot % 8);
+    QPoint place(frame.right() - frameGeometry().width() - 8 - step, top + 8 + step);
+    if (const QScreen* screen = main->screen()) {
+        const QRect area = screen->availableGeometry();
+        place.setX(std::clamp(place.x(), area.left(), std::max(area.left(), area.right() - frameGeometry().width())));
+        place.setY(std::clamp(place.y(), area.top(), std::max(area.top(), area.bottom() - frameGeometry().height())));
+    }
+    return place;
 }
 
 void TToolWindow::writeSettings()

@@ -31,17 +31,29 @@ Q_SIGNALS:
 
 protected:
     void done(int result) override;
+    // The first show without a stored place puts the window beside the
+    // others along the main window's right edge.
+    void showEvent(QShowEvent* event) override;
     // Runs before the window closes; return false to keep it open.
     virtual bool closeQuery() { return true; }
     // Runs when the window has closed, before its value is written.
     virtual void onClosed() {}
 
     AppContext& context_;
+    // Whether the settings held a place for the window when it was created.
+    bool storedPlace_ = false;
 
 private:
+    QPoint firstPlace() const;
+
     QString valueName_;
     std::vector<int32_t> fields_;
+    bool placedOnce_ = false;
 };
+
+// Whether the store holds a value of that name and size (a place the user left
+// a window at).
+bool hasStoredValue(const AppContext& context, const QString& name, int size);
 
 // Modeless tool windows stay above the main window; dialogs have a fixed frame.
 constexpr Qt::WindowFlags kToolWindowFlags = Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowCloseButtonHint;

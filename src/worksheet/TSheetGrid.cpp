@@ -3,6 +3,8 @@
 #include "worksheet/Worksheets.h"
 
 #include <QHBoxLayout>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -167,6 +169,9 @@ void TSheetGrid::layoutGrid(int rowHeight)
     if (rowHeight > 0) {
         view_->verticalHeader()->setMinimumSectionSize(std::min(rowHeight, 4));
         view_->verticalHeader()->setDefaultSectionSize(rowHeight);
+        const QFont cellFont = fontForRowHeight(font(), rowHeight);
+        view_->setFont(cellFont);
+        view_->verticalHeader()->setFont(cellFont);
     }
     // Three equal columns (the number column is the vertical header).
     const int width = (view_->width() - 3 * (view_->showGrid() ? 1 : 0)) / 3;
@@ -177,6 +182,21 @@ void TSheetGrid::layoutGrid(int rowHeight)
         view_->setColumnWidth(1, width);
     }
     scrollBar_->setPageStep(rowsInView());
+}
+
+QFont TSheetGrid::fontForRowHeight(const QFont& base, int rowHeight)
+{
+    // The largest size up to the window's own whose lines fit a row less its
+    // grid line, so digits are never cut at small row heights.
+    QFont font = base;
+    int size = base.pixelSize() > 0 ? base.pixelSize() : QFontInfo(base).pixelSize();
+    for (; size > 6; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).height() <= rowHeight - 2)
+            break;
+    }
+    font.setPixelSize(size);
+    return font;
 }
 
 int TSheetGrid::rowAt(const QPoint& viewportPos) const

@@ -46,6 +46,9 @@ public:
     void setCurrentRow(int row);
     int rowsInView() const;
     void layoutGrid(int rowHeight);
+    // The grid's text size for a row height: the base font, made smaller only
+    // where its lines would not fit the row.
+    static QFont fontForRowHeight(const QFont& base, int rowHeight);
     // The data row under a point of the view's viewport (0 when none).
     int rowAt(const QPoint& viewportPos) const;
 

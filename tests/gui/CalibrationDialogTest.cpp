@@ -86,9 +86,10 @@ TEST_F(CalibrationDialogTest, RectangleRuleWithSharing)
     EXPECT_EQ(deform->windowTitle(), QStringLiteral("グラフの歪修正と換算値の計算"));
     // The designed client area, every control inside it.
     EXPECT_EQ(deform->size(), QSize(356, 242));
-    for (QWidget* child : deform->findChildren<QWidget*>())
+    for (QWidget* child : deform->findChildren<QWidget*>()) {
         if (!child->isWindow() && child->parentWidget() == deform)
             EXPECT_TRUE(deform->rect().contains(child->geometry())) << child->objectName().toStdString();
+    }
     EXPECT_EQ(deform->udX(0)->toolTip(), QStringLiteral("上側の横軸座標値を調節"));
     EXPECT_EQ(deform->udY(3)->toolTip(), QStringLiteral("右側の縦軸座標値を調節"));
     EXPECT_EQ(deform->edtValue(1)->toolTip(), QStringLiteral("下側座標の値"));

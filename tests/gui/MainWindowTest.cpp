@@ -12,6 +12,8 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QSet>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -321,6 +323,7 @@ TEST_F(MainWindowTest, PointsAreDrawnOverTheCorrectedPicture)
     start();
     Document& doc = main->doc();
     doc.images.correctedImage = newPicture(60, 40);
+    doc.calibration.Converted = true;
     main->RedrawPointMarkers(true);
     EXPECT_EQ(main->shownPicture(), doc.images.correctedImage);
     EXPECT_EQ(main->imImage()->size(), QSize(60, 40));
@@ -373,4 +376,38 @@ TEST_F(MainWindowTest, DirectoryDialogChoosesCancelsAndStores)
     start();
     EXPECT_EQ(windows->fDirectory->DataDirectory(), QStringLiteral("/data/グラフ/"));
     EXPECT_EQ(windows->fDirectory->startupDirectory(), QStringLiteral("/data/グラフ/"));
+}
+
+TEST_F(MainWindowTest, ToolWindowsFirstStandBesideThePictureThenWhereTheyWereLeft)
+{
+    start();
+    main->show();
+    QApplication::processEvents();
+    const QWidget* menus = main->findChild<QWidget*>(QStringLiteral("pnMenu"));
+    const QRect menuArea(menus->mapToGlobal(QPoint(0, 0)), menus->size());
+    const QWidget* view = main->sbImage()->viewport();
+    const QRect pictureCorner(view->mapToGlobal(QPoint(0, 0)), QSize(300, 300));
+    const std::vector<QWidget*> tools = {windows->frmTrace, windows->fImage, windows->frmScope,
+                                         main->findChild<QWidget*>(QStringLiteral("fDeform")),
+                                         main->findChild<QWidget*>(QStringLiteral("fEditData")),
+                                         main->findChild<QWidget*>(QStringLiteral("fMarker"))};
+    QSet<int> lefts;
+    for (QWidget* tool : tools) {
+        tool->show();
+        QApplication::processEvents();
+        const QRect frame = tool->frameGeometry();
+        EXPECT_FALSE(frame.intersects(menuArea)) << tool->objectName().toStdString();
+        EXPECT_FALSE(frame.intersects(pictureCorner)) << tool->objectName().toStdString();
+        lefts.insert(frame.right());
+    }
+    EXPECT_EQ(lefts.size(), int(tools.size())); // cascaded, not on top of each other
+    windows->frmScope->move(40, 50);
+    ASSERT_TRUE(closeMain());
+
+    // A stored place is used as it is.
+    start();
+    main->show();
+    windows->frmScope->show();
+    QApplication::processEvents();
+    EXPECT_EQ(windows->frmScope->pos(), QPoint(40, 50));
 }

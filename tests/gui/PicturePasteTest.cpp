@@ -197,7 +197,7 @@ TEST_F(PicturePasteTest, PasteActionSitsInTheFileMenu)
     ASSERT_NE(paste, nullptr);
     EXPECT_EQ(paste->objectName(), QStringLiteral("PastePicture"));
     EXPECT_EQ(paste->text(), QStringLiteral("画像の貼り付け"));
-    EXPECT_EQ(paste->statusTip(), QStringLiteral("クリップボードの画像を読み込む"));
+    EXPECT_EQ(paste->toolTip(), QStringLiteral("クリップボードの画像を読み込む"));
     EXPECT_EQ(paste->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+V")));
     EXPECT_TRUE(paste->isEnabled());
     const QList<QAction*> items = main->menu(QStringLiteral("popFile"))->actions();

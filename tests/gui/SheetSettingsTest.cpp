@@ -3,6 +3,7 @@
 #include "GuiFixture.h"
 
 #include "platform/ByteIO.h"
+#include "widgets/TPageControl.h"
 #include "worksheet/TSheetGrid.h"
 #include "widgets/TUpDown.h"
 #include "worksheet/TfrmSheet.h"
@@ -12,12 +13,15 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 
 using namespace cvg;
@@ -36,6 +40,14 @@ QByteArray position(int32_t left, int32_t top)
 int rowHeightOf(TSheetGrid* grid)
 {
     return grid->view()->verticalHeader()->defaultSectionSize();
+}
+
+// The row's text fits between its grid lines, in the cells and the row numbers.
+bool digitsFit(TSheetGrid* grid)
+{
+    const int room = rowHeightOf(grid) - 1;
+    return QFontMetrics(grid->view()->font()).height() < room
+        && QFontMetrics(grid->view()->verticalHeader()->font()).height() < room;
 }
 
 } // namespace
@@ -77,7 +89,6 @@ TEST_F(SheetSettingsTest, FirstStartControlsAndDefaults)
     startAndShow();
     // Nothing stored: the defaults are in force and "Sheet" is written at once.
     EXPECT_EQ(store.value(QStringLiteral("Sheet")), position(0, 0));
-    EXPECT_EQ(sheet->pos(), QPoint(0, 0));
     EXPECT_EQ(sheet->windowTitle(), QStringLiteral("ワークシートの設定"));
     EXPECT_EQ(sheet->objectName(), QStringLiteral("frmSheet"));
     EXPECT_EQ(command()->text(), QStringLiteral("ワークシート(&W)"));
@@ -223,6 +234,9 @@ TEST_F(SheetSettingsTest, RowHeightReachesPagesAsTheyBecomeCurrent)
     QApplication::processEvents();
     ASSERT_EQ(rowHeightOf(main->sheetGrid(0)), 16);
     ASSERT_EQ(rowHeightOf(main->sheetGrid(1)), 16);
+    EXPECT_TRUE(digitsFit(main->sheetGrid(1)));
+    // The window's own text size where it fits.
+    EXPECT_EQ(QFontInfo(main->sheetGrid(1)->view()->font()).pixelSize(), QFontInfo(main->font()).pixelSize());
 
     whileShown([&] {
         sheet->udDefaultRowHeight()->stepBy(14);
@@ -243,6 +257,10 @@ TEST_F(SheetSettingsTest, RowHeightReachesPagesAsTheyBecomeCurrent)
         sheet->udDefaultRowHeight()->stepBy(-100);
         EXPECT_EQ(main->settings().rowHeight, 14);
         EXPECT_EQ(rowHeightOf(main->currentGrid()), 14);
+        for (int height = 14; height <= 30; ++height) {
+            sheet->udDefaultRowHeight()->setValue(height);
+            EXPECT_TRUE(digitsFit(main->currentGrid())) << height;
+        }
     });
 }
 
@@ -309,4 +327,68 @@ TEST_F(SheetSettingsTest, HelpKeepsTheDialogOnTopAndOpen)
     EXPECT_TRUE(stillOpen);
     EXPECT_FALSE(sheet->isVisible());
     EXPECT_FALSE(command()->isChecked());
+}
+
+TEST_F(SheetSettingsTest, TabsWrapIntoRowsWithTheCurrentRowNextToThePage)
+{
+    startAndShow();
+    for (int i = 0; i < 7; ++i)
+        main->action(QStringLiteral("AddNewSheet"))->trigger();
+    QApplication::processEvents();
+    auto* bar = static_cast<TPageTabBar*>(main->pcSheet()->tabBar());
+    ASSERT_EQ(bar->count(), 8);
+    ASSERT_TRUE(bar->multiRow());
+    ASSERT_GE(bar->rowCount(), 2);
+    const int thickness = main->settings().tabHeight;
+    EXPECT_EQ(bar->height(), bar->rowCount() * thickness);
+
+    // Every tab is whole inside the bar and the rows are filled to its width;
+    // the current tab's row touches the page below the bar.
+    auto checkRows = [&](QTabWidget::TabPosition side) {
+        QRect all;
+        for (int i = 0; i < bar->count(); ++i) {
+            const QRect r = bar->pageTabRect(i);
+            EXPECT_TRUE(bar->rect().contains(r)) << i;
+            all |= r;
+        }
+        EXPECT_EQ(all, bar->rect());
+        const QRect current = bar->pageTabRect(bar->currentIndex());
+        switch (side) {
+        case QTabWidget::North: EXPECT_EQ(current.bottom(), bar->rect().bottom()); break;
+        case QTabWidget::South: EXPECT_EQ(current.top(), 0); break;
+        case QTabWidget::West: EXPECT_EQ(current.right(), bar->rect().right()); break;
+        case QTabWidget::East: EXPECT_EQ(current.left(), 0); break;
+        }
+    };
+    checkRows(QTabWidget::North);
+    EXPECT_LE(bar->geometry().bottom(), main->currentGrid()->mapTo(main->pcSheet(), QPoint(0, 0)).y());
+
+    // A click on a tab of the farthest row shows its page and brings its row
+    // next to the page.
+    int far = -1;
+    for (int i = 0; i < bar->count() && far < 0; ++i)
+        if (bar->pageTabRect(i).top() == 0)
+            far = i;
+    ASSERT_GE(far, 0);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->pageTabRect(far).center());
+    EXPECT_EQ(main->doc().sheets.currentIndex(), far);
+    EXPECT_EQ(main->cbxSheetList()->currentIndex(), far);
+    checkRows(QTabWidget::North);
+
+    whileShown([&] {
+        choosePosition(2); // tabs in columns on the left
+        QApplication::processEvents();
+        EXPECT_TRUE(bar->multiRow());
+        EXPECT_EQ(bar->width(), bar->rowCount() * thickness);
+        checkRows(QTabWidget::West);
+        choosePosition(1);
+        QApplication::processEvents();
+        checkRows(QTabWidget::South);
+        // One row at the bottom: Qt's own bar, scrolling.
+        sheet->cbMultiLine()->click();
+        QApplication::processEvents();
+        EXPECT_FALSE(bar->multiRow());
+        EXPECT_EQ(bar->rowCount(), 1);
+        EXPECT_TRUE(bar->usesScrollButtons());
+    });
 }

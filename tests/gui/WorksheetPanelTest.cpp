@@ -60,11 +60,18 @@ TEST_F(WorksheetPanelTest, NewDocumentHasOnePageAndTheFirstRowInfo)
 TEST_F(WorksheetPanelTest, AddDeleteAndReuseOfPageNumbers)
 {
     start();
+    // A picture not yet calibrated stays in view while pages come and go.
+    main->doc().images.workingImage = newPicture(40, 30);
+    main->doc().images.workingImage.fill(Qt::black);
+    main->doc().state.pictureLoaded = true;
+    main->ShowWorkingImage();
     trigger("AddNewSheet");
+    EXPECT_EQ(main->shownPicture(), main->doc().images.workingImage);
     trigger("AddNewSheet");
     EXPECT_EQ(tabTexts(*main), (QStringList{"Page0", "Page1", "Page2"}));
     EXPECT_EQ(main->statusText(1), QStringLiteral("変更あり"));
     EXPECT_EQ(main->pcSheet()->currentIndex(), 2);
+    EXPECT_EQ(main->cbxSheetList()->currentIndex(), 2);
 
     main->pcSheet()->setCurrentIndex(1);
     dialogs.expectQuestion(QStringLiteral("ワークシートを削除しようとしています。\r\n削除しますか？"), MsgResult::No);
@@ -75,6 +82,7 @@ TEST_F(WorksheetPanelTest, AddDeleteAndReuseOfPageNumbers)
     EXPECT_EQ(tabTexts(*main), (QStringList{"Page0", "Page2"}));
     EXPECT_EQ(main->pcSheet()->currentIndex(), 1); // the page that followed
     EXPECT_EQ(listTexts(*main), (QStringList{"Page0", "Page2"}));
+    EXPECT_EQ(main->cbxSheetList()->currentIndex(), 1);
 
     trigger("AddNewSheet");
     EXPECT_EQ(tabTexts(*main), (QStringList{"Page0", "Page2", "Page1"}));
@@ -164,6 +172,7 @@ TEST_F(WorksheetPanelTest, SwitchingPagesResetsRowStateAndDrawsThatPage)
     start();
     Document& doc = main->doc();
     doc.images.correctedImage = newPicture(50, 50);
+    doc.calibration.Converted = true;
     trigger("AddNewSheet");
     ASSERT_TRUE(WritePoints(doc.sheets.page(0), {{10, 10}}));
     main->action(QStringLiteral("DoDataCovert"))->setChecked(true);
