@@ -39,23 +39,28 @@ const QImage& graph()
     return image;
 }
 
-// The floor: every byte of the picture read once, a word at a time.
+// The floor: every byte of the picture read once, 64 bytes at a time into
+// four independent vector sums, which keeps the loads in flight.
 uint64_t readEveryPixel(const QImage& picture)
 {
-    uint64_t seen = 0;
+    typedef uint64_t Words __attribute__((vector_size(16)));
+    Words sums[4] = {};
+    uint64_t rest = 0;
     const size_t bytes = size_t(picture.width()) * 3;
     for (int y = 0; y < picture.height(); ++y) {
         const uchar* line = picture.constScanLine(y);
         size_t i = 0;
-        for (; i + 8 <= bytes; i += 8) {
-            uint64_t word;
-            std::memcpy(&word, line + i, sizeof word);
-            seen += word;
+        for (; i + 64 <= bytes; i += 64) {
+            Words words[4];
+            std::memcpy(words, line + i, sizeof words);
+            for (int k = 0; k < 4; ++k)
+                sums[k] += words[k];
         }
         for (; i < bytes; ++i)
-            seen += line[i];
+            rest += line[i];
     }
-    return seen;
+    const Words total = sums[0] + sums[1] + sums[2] + sums[3];
+    return total[0] + total[1] + rest;
 }
 
 // One scan over the whole picture per iteration. The colour mode looks for
