@@ -108,9 +108,45 @@ struct Expected {
     int clipped = 0;
 };
 
-Expected exactCorrection(const QImage& source, const Calibration& cal)
+// The forward mapping of a picture and its reference points by a map of
+// (column, row): the box of the mapped corners and the origin, white where
+// nothing lands, a later pixel over an earlier one, pixels one past the edge
+// dropped (and counted).
+template <typename Map> Expected forwardMap(const QImage& source, const Calibration& cal, Map map)
 {
     const int w = source.width(), h = source.height();
+    const auto& p = cal.SourcePoints;
+    int minX = 0, maxX = 0, minY = 0, maxY = 0;
+    for (const QPoint corner : { QPoint(0, h), QPoint(w, h), QPoint(0, 0), QPoint(w, 0) }) {
+        const QPoint t = map(corner.x(), corner.y());
+        minX = std::min(minX, t.x());
+        maxX = std::max(maxX, t.x());
+        minY = std::min(minY, t.y());
+        maxY = std::max(maxY, t.y());
+    }
+    Expected e;
+    e.picture = newPicture(maxX - minX, maxY - minY);
+    uchar* const bits = e.picture.bits();
+    for (int r = 0; r < h; ++r)
+        for (int c = 0; c < w; ++c) {
+            const QPoint t = map(c, r) - QPoint(minX, minY);
+            if (t.x() >= e.picture.width() || t.y() >= e.picture.height()) {
+                ++e.clipped;
+                continue;
+            }
+            std::memcpy(bits + qsizetype(t.y()) * e.picture.bytesPerLine() + 3 * t.x(),
+                source.constScanLine(r) + 3 * c, 3);
+        }
+    for (int i = 0; i < 4; ++i) {
+        const QPoint t = map(p[size_t(i)].x, h - p[size_t(i)].y);
+        e.points[size_t(i)] = { t.x() - minX, e.picture.height() - (t.y() - minY), p[size_t(i)].value };
+    }
+    return e;
+}
+
+Expected exactCorrection(const QImage& source, const Calibration& cal)
+{
+    const int h = source.height();
     const auto& p = cal.SourcePoints;
     const auto row = [&](int i) { return int64_t(h) - p[size_t(i)].y; };
     ExactMap m { p[XRight].x - p[XLeft].x, row(XRight) - row(XLeft), p[YUpper].x - p[YLower].x,
@@ -122,30 +158,7 @@ Expected exactCorrection(const QImage& source, const Calibration& cal)
     const int64_t magnitude = m.det < 0 ? -m.det : m.det;
     EXPECT_TRUE(m.det % 2 != 0 || (magnitude & (magnitude - 1)) == 0)
         << "pick vectors with an odd determinant or a power of two";
-    int minX = 0, maxX = 0, minY = 0, maxY = 0;
-    for (const QPoint corner : { QPoint(0, h), QPoint(w, h), QPoint(0, 0), QPoint(w, 0) }) {
-        const QPoint t = m.map(corner.x(), corner.y());
-        minX = std::min(minX, t.x());
-        maxX = std::max(maxX, t.x());
-        minY = std::min(minY, t.y());
-        maxY = std::max(maxY, t.y());
-    }
-    Expected e;
-    e.picture = newPicture(maxX - minX, maxY - minY);
-    for (int r = 0; r < h; ++r)
-        for (int c = 0; c < w; ++c) {
-            const QPoint t = m.map(c, r) - QPoint(minX, minY);
-            if (t.x() >= e.picture.width() || t.y() >= e.picture.height()) {
-                ++e.clipped;
-                continue;
-            }
-            std::memcpy(e.picture.scanLine(t.y()) + 3 * t.x(), source.constScanLine(r) + 3 * c, 3);
-        }
-    for (int i = 0; i < 4; ++i) {
-        const QPoint t = m.map(p[size_t(i)].x, row(i));
-        e.points[size_t(i)] = { t.x() - minX, e.picture.height() - (t.y() - minY), p[size_t(i)].value };
-    }
-    return e;
+    return forwardMap(source, cal, [&m](int64_t c, int64_t r) { return m.map(c, r); });
 }
 
 } // namespace
@@ -396,18 +409,16 @@ TEST(CorrectDistortion, RefusesAbsurdOutputAndPositionsInsteadOfAllocating)
 namespace {
 
 // The straightening rule pixel by pixel, as one plain pass: k = 1 / det in
-// float64, each product in extended precision rounded half to even, a later
-// pixel over an earlier one, pixels one past the edge dropped. It also
+// float64, each product in extended precision rounded half to even. It also
 // counts the products that lie within 2^-20 of a half.
 struct RuleResult {
-    QImage picture;
-    std::array<ReferencePoint, 4> points;
+    Expected expected;
     int64_t nearHalves = 0;
 };
 
 RuleResult ruleCorrection(const QImage& source, const Calibration& cal)
 {
-    const int64_t w = source.width(), h = source.height();
+    const int64_t h = source.height();
     const auto& p = cal.SourcePoints;
     const auto row = [&](int i) { return h - p[size_t(i)].y; };
     const int64_t ax = p[XRight].x - p[XLeft].x, ay = row(XRight) - row(XLeft);
@@ -419,33 +430,11 @@ RuleResult ruleCorrection(const QImage& source, const Calibration& cal)
         const long double x = f * (long double)term;
         if (std::fabs(x - std::floor(x) - 0.5L) < 0x1p-20L)
             ++result.nearHalves;
-        return int64_t(std::llrint(x));
+        return int(std::llrint(x));
     };
-    const auto map = [&](int64_t c, int64_t r) {
-        return std::pair { product(axk, c * by - r * bx), product(byk, r * ax - c * ay) };
-    };
-    int64_t minX = 0, maxX = 0, minY = 0, maxY = 0;
-    for (const auto& [c, r] : { std::pair<int64_t, int64_t> { 0, h }, { w, h }, { 0, 0 }, { w, 0 } }) {
-        const auto [u, v] = map(c, r);
-        minX = std::min(minX, u), maxX = std::max(maxX, u);
-        minY = std::min(minY, v), maxY = std::max(maxY, v);
-    }
-    result.picture = newPicture(int(maxX - minX), int(maxY - minY));
-    uchar* const bits = result.picture.bits();
-    const qsizetype stride = result.picture.bytesPerLine();
-    for (int64_t r = 0; r < h; ++r) {
-        const uchar* in = source.constScanLine(int(r));
-        for (int64_t c = 0; c < w; ++c, in += 3) {
-            const auto [u, v] = map(c, r);
-            if (u - minX < result.picture.width() && v - minY < result.picture.height())
-                std::memcpy(bits + (v - minY) * stride + (u - minX) * 3, in, 3);
-        }
-    }
-    for (int i = 0; i < 4; ++i) {
-        const auto [u, v] = map(p[size_t(i)].x, row(i));
-        result.points[size_t(i)]
-            = { int(u - minX), int(result.picture.height() - (v - minY)), p[size_t(i)].value };
-    }
+    result.expected = forwardMap(source, cal, [&](int64_t c, int64_t r) {
+        return QPoint(product(axk, c * by - r * bx), product(byk, r * ax - c * ay));
+    });
     return result;
 }
 
@@ -472,7 +461,8 @@ QImage hashedPicture(int width, int height)
 int64_t expectSameAsRule(const QImage& source, const Calibration& given, const std::string& what,
     std::initializer_list<int> threadCounts = { 1, 3 })
 {
-    const RuleResult expected = ruleCorrection(source, given);
+    const RuleResult rule = ruleCorrection(source, given);
+    const Expected& expected = rule.expected;
     for (const int threads : threadCounts) {
         setMaxWorkerThreads(threads);
         Calibration cal = given;
@@ -486,7 +476,7 @@ int64_t expectSameAsRule(const QImage& source, const Calibration& given, const s
         EXPECT_EQ(cvg::test::differingPixels(out, expected.picture), 0) << what << ", threads " << threads;
         EXPECT_EQ(cal.CorrectedPoints, expected.points) << what;
     }
-    return expected.nearHalves;
+    return rule.nearHalves;
 }
 
 } // namespace
