@@ -41,18 +41,18 @@ void forEachPiece(int count, const std::function<void(int)>& work, const std::fu
                 report(finished);
         }
     };
-    std::vector<std::thread> helpers;
+    std::vector<std::thread> workers;
     const int threads = std::min(workerThreads(), count);
     for (int t = 1; t < threads; ++t) {
         try {
-            helpers.emplace_back(take, false);
+            workers.emplace_back(take, false);
         } catch (const std::system_error&) {
             break; // no more threads to be had: fewer do the same work
         }
     }
     take(true);
-    for (std::thread& helper : helpers)
-        helper.join();
+    for (std::thread& worker : workers)
+        worker.join();
     report(done);
 }
 
