@@ -2,8 +2,10 @@
 
 #include "image/ImageSet.h"
 #include "platform/Dialogs.h"
+#include "platform/Parallel.h"
 #include "platform/Progress.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -65,47 +67,137 @@ bool fail(Dialogs& dialogs, const QString& text)
     return false;
 }
 
-// Axes already square to the grid map every pixel onto itself (the product
-// differs from the column or row by far less than a half), so the rows are
-// copied as they are.
-void copyRows(const QImage& source, QImage& target, ProgressScope& progress)
+// ---- The pass over the pixels -------------------------------------------
+//
+// Along a row each product grows by a constant step, so it is followed in
+// fixed point with 40 fractional bits instead of being multiplied out in
+// extended precision. The steps gather an error below 2^-25 over the
+// longest row; only where a product lies within 2^-20 of a half could that
+// change the rounding, and there the exact rule decides.
+
+constexpr int kFractionBits = 40;
+constexpr long double kFixedScale = 1099511627776.0L; // 2^40
+constexpr int64_t kFixedHalf = int64_t(1) << (kFractionBits - 1);
+constexpr uint64_t kFractionMask = (uint64_t(1) << kFractionBits) - 1;
+constexpr uint64_t kNearHalf = uint64_t(1) << 20;
+
+// The target rows are filled and mapped in pieces of about this many bytes,
+// which stay in the cache between the white fill and the pixels landing.
+constexpr qsizetype kPieceBytes = qsizetype(1) << 20;
+
+int64_t toFixed(long double value)
 {
-    const size_t rowBytes = size_t(source.width()) * 3;
-    for (int r = 0; r < source.height(); ++r) {
-        progress.setPosition(r);
-        std::memcpy(target.scanLine(r), source.constScanLine(r), rowBytes);
+    return std::llrint(value * kFixedScale);
+}
+
+// q holds the product plus one half in fixed point: the product lies near a
+// half when q lies near a whole number.
+inline bool nearHalf(int64_t q)
+{
+    return ((uint64_t(q) + kNearHalf) & kFractionMask) < 2 * kNearHalf;
+}
+
+struct Target {
+    uchar* bits = nullptr;
+    qsizetype stride = 0;
+    int64_t width = 0;
+    int64_t minX = 0;
+    int64_t minY = 0;
+};
+
+// The steps of both products from one column to the next, in fixed point,
+// and the target row v as a real function v = perRow r + perColumn c, used
+// only to find which pixels can land in a piece.
+struct RowSteps {
+    int64_t u = 0, v = 0;
+    double perRow = 0, perColumn = 0;
+    explicit RowSteps(const AxisMap& map)
+        : u(toFixed(map.axk * (long double)map.by))
+        , v(toFixed(map.byk * (long double)-map.ay))
+        , perRow(double(map.byk * (long double)map.ax))
+        , perColumn(double(map.byk * (long double)-map.ay))
+    { }
+};
+
+struct Span {
+    int64_t first = 0, last = -1;
+};
+
+// The x in [0, n) with low <= a + b x <= high, widened by one on each side;
+// the map is linear, so this is one interval.
+Span solveSpan(double a, double b, double low, double high, int64_t n)
+{
+    if (b == 0)
+        return a >= low && a <= high ? Span { 0, n - 1 } : Span {};
+    double from = (low - a) / b, to = (high - a) / b;
+    if (from > to)
+        std::swap(from, to);
+    from = std::clamp(std::floor(from) - 1, -1.0, double(n));
+    to = std::clamp(std::ceil(to) + 1, -1.0, double(n));
+    return Span { std::max<int64_t>(int64_t(from), 0), std::min<int64_t>(int64_t(to), n - 1) };
+}
+
+// Source row r, columns first..last, into the target rows [rowBegin,
+// rowEnd); pixels that land elsewhere are left to the other pieces (or,
+// one past the last column or row, dropped).
+void mapSegment(const AxisMap& map, const RowSteps& steps, const uchar* sourceRow, int64_t r, Span columns,
+    const Target& target, int64_t rowBegin, int64_t rowEnd)
+{
+    int64_t qu = toFixed(map.axk * (long double)map.uTerm(columns.first, r)) + kFixedHalf;
+    int64_t qv = toFixed(map.byk * (long double)map.vTerm(columns.first, r)) + kFixedHalf;
+    const uint64_t width = uint64_t(target.width);
+    const uint64_t rows = uint64_t(rowEnd - rowBegin);
+    const int64_t rowOrigin = target.minY + rowBegin;
+    uchar* const pieceBits = target.bits + qsizetype(rowBegin) * target.stride;
+    const uchar* in = sourceRow + qsizetype(columns.first) * 3;
+    for (int64_t c = columns.first; c <= columns.last; ++c, in += 3, qu += steps.u, qv += steps.v) {
+        int64_t u = qu >> kFractionBits;
+        int64_t v = qv >> kFractionBits;
+        if (nearHalf(qu) || nearHalf(qv)) [[unlikely]] {
+            u = roundProduct(map.axk, map.uTerm(c, r));
+            v = roundProduct(map.byk, map.vTerm(c, r));
+        }
+        const uint64_t du = uint64_t(u - target.minX);
+        const uint64_t dv = uint64_t(v - rowOrigin);
+        if (du >= width || dv >= rows)
+            continue;
+        uchar* out = pieceBits + qsizetype(dv) * target.stride + qsizetype(du) * 3;
+        out[0] = in[0];
+        out[1] = in[1];
+        out[2] = in[2];
     }
 }
 
-// The forward mapping in row-major order: a later pixel overwrites an
-// earlier one on the same target pixel. A pixel whose rounded position falls
-// one past the last column or row of the target (the box is taken from the
-// picture's outer corners, the pixels end one short of them) is dropped.
-void mapPixels(const QImage& source, QImage& target, const AxisMap& map, int64_t minX, int64_t minY,
-    ProgressScope& progress)
+// One piece of the target: white, then every source pixel that lands in it,
+// in row-major order, so that the later of two pixels on one spot wins as in
+// a plain pass. Pieces share no target pixel, so they can run in any order
+// and on any thread.
+void mapPiece(const QImage& source, const AxisMap& map, const RowSteps& steps, const Target& target,
+    int64_t rowBegin, int64_t rowEnd)
 {
-    const int width = source.width();
-    const uint64_t targetWidth = uint64_t(target.width());
-    const uint64_t targetHeight = uint64_t(target.height());
-    uchar* const targetBits = target.bits();
-    const qsizetype targetStride = target.bytesPerLine();
-    for (int r = 0; r < source.height(); ++r) {
-        progress.setPosition(r);
-        const uchar* in = source.constScanLine(r);
-        // The integer terms step by by and -ay from column to column.
-        int64_t uTerm = map.uTerm(0, r);
-        int64_t vTerm = map.vTerm(0, r);
-        for (int c = 0; c < width; ++c, in += 3, uTerm += map.by, vTerm -= map.ay) {
-            const uint64_t du = uint64_t(roundProduct(map.axk, uTerm) - minX);
-            const uint64_t dv = uint64_t(roundProduct(map.byk, vTerm) - minY);
-            if (du >= targetWidth || dv >= targetHeight)
-                continue;
-            uchar* out = targetBits + qsizetype(dv) * targetStride + qsizetype(du) * 3;
-            out[0] = in[0];
-            out[1] = in[1];
-            out[2] = in[2];
-        }
+    std::memset(target.bits + qsizetype(rowBegin) * target.stride, 0xff,
+        size_t(rowEnd - rowBegin) * size_t(target.stride));
+    const int64_t width = source.width();
+    const double low = double(target.minY + rowBegin) - 1;
+    const double high = double(target.minY + rowEnd);
+    const double across = steps.perColumn * double(width - 1);
+    const Span rows = solveSpan(
+        0, steps.perRow, low - std::max(across, 0.0), high - std::min(across, 0.0), source.height());
+    for (int64_t r = rows.first; r <= rows.last; ++r) {
+        const Span columns = solveSpan(steps.perRow * double(r), steps.perColumn, low, high, width);
+        if (columns.first <= columns.last)
+            mapSegment(map, steps, source.constScanLine(int(r)), r, columns, target, rowBegin, rowEnd);
     }
+}
+
+// Axes already square to the grid map every pixel onto itself (the product
+// differs from the column or row by far less than a half), so the rows are
+// copied as they are.
+void copyRows(const QImage& source, const Target& target, int64_t rowBegin, int64_t rowEnd)
+{
+    const size_t rowBytes = size_t(source.width()) * 3;
+    for (int64_t r = rowBegin; r < rowEnd; ++r)
+        std::memcpy(target.bits + qsizetype(r) * target.stride, source.constScanLine(int(r)), rowBytes);
 }
 
 } // namespace
@@ -177,21 +269,40 @@ bool CorrectDistortion(const QImage& workingImage, Calibration& calibration, QIm
         mappedPoints[size_t(i)] = { int32_t(x), int32_t(y), p[size_t(i)].value };
     }
 
-    // White where no input pixel lands; square axes cover every pixel, so
-    // their output needs no fill.
+    // Square axes cover every pixel, so their output needs no white fill.
     const bool rowCopy = map.square() && targetWidth == width && targetHeight == height;
-    QImage target = rowCopy ? QImage(int(width), int(height), kPictureFormat)
-                            : newPicture(int(targetWidth), int(targetHeight));
+    QImage target(int(targetWidth), int(targetHeight), kPictureFormat);
     if (target.isNull())
         return fail(dialogs, kCorrectionFailed);
+    Target out;
+    out.bits = target.bits();
+    out.stride = target.bytesPerLine();
+    out.width = targetWidth;
+    out.minX = minX;
+    out.minY = minY;
+    const RowSteps steps(map);
 
-    // One pass over the input, progress once per row.
+    // The target rows in pieces over the worker threads; the progress bar
+    // moves through the input rows as the pieces get done.
+    const int64_t pieceRows = std::max<int64_t>(1, kPieceBytes / out.stride);
+    const int pieces = int((targetHeight + pieceRows - 1) / pieceRows);
     {
         ProgressScope scope(progress, 0, int(height - 1));
-        if (rowCopy)
-            copyRows(source, target, scope);
-        else
-            mapPixels(source, target, map, minX, minY, scope);
+        int shown = 0;
+        forEachPiece(
+            pieces,
+            [&](int i) {
+                const int64_t rowBegin = i * pieceRows;
+                const int64_t rowEnd = std::min(rowBegin + pieceRows, targetHeight);
+                if (rowCopy)
+                    copyRows(source, out, rowBegin, rowEnd);
+                else
+                    mapPiece(source, map, steps, out, rowBegin, rowEnd);
+            },
+            [&](int done) {
+                for (const int64_t reached = height * done / pieces; shown < reached; ++shown)
+                    scope.setPosition(shown);
+            });
     }
 
     corrected = target;

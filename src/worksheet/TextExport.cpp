@@ -28,17 +28,10 @@ struct FilterEntry {
 };
 constexpr FilterEntry kFilters[3] = { { '\t', ".txt" }, { ',', ".csv" }, { ' ', ".prn" } };
 
-// Value texts are at most 22 characters ("-d.ddddddddddddddE-ddd").
-constexpr int kMaxValueText = 32;
-
 // Appends the ASCII value text; returns the end of what was written.
-char* putValueText(char* out, const QString& text)
+char* putValueText(char* out, double value)
 {
-    const qsizetype n = std::min<qsizetype>(text.size(), kMaxValueText);
-    const QChar* in = text.constData();
-    for (qsizetype i = 0; i < n; ++i)
-        *out++ = char(in[i].unicode());
-    return out;
+    return WriteValueText(value, out);
 }
 
 // The points of the current page, after the checks both commands share;
@@ -76,12 +69,13 @@ QByteArray ExportLines(
     QByteArray out;
     // Typical lines are shorter; this spares most regrowing of a large page.
     out.reserve(qsizetype(points.size()) * 40);
-    char line[2 * kMaxValueText + 3];
+    // The second value starts at most one text and a separator in.
+    char line[kMaxValueTextLength + 1 + kValueTextRoom + 2];
     for (int r = 0; r < count; ++r) {
         scope.setPosition(r + 1);
-        char* end = putValueText(line, ValueText(ConvertX(calibration, points[size_t(r)].X)));
+        char* end = putValueText(line, ConvertX(calibration, points[size_t(r)].X));
         *end++ = separator;
-        end = putValueText(end, ValueText(ConvertY(calibration, points[size_t(r)].Y)));
+        end = putValueText(end, ConvertY(calibration, points[size_t(r)].Y));
         *end++ = '\r';
         *end++ = '\n';
         out.append(line, end - line);

@@ -5,7 +5,11 @@
 #include "platform/Progress.h"
 #include "worksheet/PointMarkers.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace cvg;
 using cvg::test::differingPixels;
@@ -107,4 +111,93 @@ TEST(PointMarkersTest, ProgressAndPointsOutsideThePicture)
     RecordingProgress idle;
     EXPECT_EQ(differingPixels(RedrawPointMarkers(corrected, {}, true, 3, idle), corrected), 0);
     EXPECT_EQ(idle.begins, 0);
+}
+
+namespace {
+
+// The drawing the plain way, pixel by pixel through the picture's own
+// accessors: the reference for the direct row writes.
+namespace plain {
+
+void put(QImage& image, int x, int y, QRgb c)
+{
+    if (x >= 0 && y >= 0 && x < image.width() && y < image.height())
+        image.setPixel(x, y, c);
+}
+
+void fill(QImage& image, int left, int top, int right, int bottom, QRgb c)
+{
+    for (int y = std::max(top, 0); y < std::min(bottom, image.height()); ++y)
+        for (int x = std::max(left, 0); x < std::min(right, image.width()); ++x)
+            image.setPixel(x, y, c);
+}
+
+void line(QImage& image, int x0, int y0, int x1, int y1)
+{
+    const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+    const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+    if ((x0 < -2 && x1 < -2) || (y0 < -2 && y1 < -2) || (x0 > image.width() + 1 && x1 > image.width() + 1)
+        || (y0 > image.height() + 1 && y1 > image.height() + 1))
+        return;
+    int err = dx + dy, x = x0, y = y0;
+    while (x != x1 || y != y1) {
+        put(image, x, y, 0xFFFA0000);
+        -dy > dx ? put(image, x + 1, y, 0xFFFA0000) : put(image, x, y + 1, 0xFFFA0000);
+        const int e2 = 2 * err;
+        if (e2 >= dy)
+            err += dy, x += sx;
+        if (e2 <= dx)
+            err += dx, y += sy;
+    }
+}
+
+QImage redraw(const QImage& corrected, const std::vector<Point>& points, bool join, int s)
+{
+    QImage image = corrected.copy();
+    const auto clampCoord = [](int v) { return std::clamp(v, -1'000'000, 1'000'000); };
+    int px = 0, py = 0;
+    for (size_t r = 0; r < points.size(); ++r) {
+        const int x = clampCoord(points[r].X), y = clampCoord(image.height() - clampCoord(points[r].Y));
+        if (join && r > 0)
+            line(image, px, py, x, y);
+        px = x, py = y;
+        fill(image, x - s, y - s, x + s + 1, y + s + 1, 0xFF008000);
+        fill(image, x - s + 1, y - s + 1, x + s, y + s, 0xFF00FF00);
+    }
+    return image;
+}
+
+} // namespace plain
+
+} // namespace
+
+TEST(PointMarkersTest, SamePixelsAsPlainDrawingOnRandomPages)
+{
+    std::mt19937 random(11);
+    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    const QImage corrected = cvg::test::drawGraph(157, 101);
+    NullProgress none;
+    for (int page = 0; page < 60; ++page) {
+        // Traced-like runs (neighbouring and repeated points), clicks all
+        // over and past the edges, now and then a point far away.
+        std::vector<Point> points;
+        const int count = pick(1, 300);
+        Point p { pick(-10, 170), pick(-10, 115) };
+        for (int i = 0; i < count; ++i) {
+            const int kind = pick(0, 399);
+            if (kind < 32)
+                p = { pick(-10, 170), pick(-10, 115) };
+            else if (kind < 33)
+                p = { pick(-2'000'000'000, 2'000'000'000), pick(-2'000'000'000, 2'000'000'000) };
+            else if (kind < 280)
+                p = { p.X + pick(-2, 3), p.Y + pick(-3, 3) };
+            // else the same point again
+            points.push_back(p);
+        }
+        const int s = std::array { -1, 0, 1, 2, 3, 3, 5, 9, 40 }[size_t(pick(0, 8))];
+        const bool join = pick(0, 3) != 0;
+        const QImage shown = RedrawPointMarkers(corrected, points, join, s, none);
+        EXPECT_EQ(differingPixels(shown, plain::redraw(corrected, points, join, s)), 0)
+            << "page " << page << " size " << s << " join " << join;
+    }
 }

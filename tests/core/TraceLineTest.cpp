@@ -1,7 +1,14 @@
 #include "trace/TraceLine.h"
 
+#include "image/JpegCodec.h"
+
 #include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <array>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 
 using namespace cvg;
@@ -371,4 +378,117 @@ TEST(TraceLine, ColourToleranceBoundaries)
     t.LineColour = qRgba(0, 0, 0, 0);
     t.Tolerance = 0;
     EXPECT_EQ(t.TraceAll(corners, 0, 0, 7, 0), (std::vector<TXYData> { { 0, 0 } }));
+}
+
+namespace {
+
+// A plotted graph: grid, axes, tick labels, a legend and three curves of
+// different colours and widths, anti-aliased.
+QImage plottedGraph(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB888);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(200, 200, 200), 1));
+    for (int x = 40; x < width; x += 37)
+        p.drawLine(x, 10, x, height - 30);
+    for (int y = 10; y < height - 30; y += 29)
+        p.drawLine(40, y, width - 5, y);
+    p.setPen(QPen(Qt::black, 2));
+    p.drawLine(40, height - 30, width - 5, height - 30);
+    p.drawLine(40, 10, 40, height - 30);
+    p.setFont(QFont(QStringLiteral("IPAPGothic"), 9));
+    for (int i = 0; i < 5; ++i)
+        p.drawText(30 + i * 60, height - 12, QString::number(i * 25));
+    const QColor colours[3] = { QColor(200, 30, 40), QColor(20, 60, 210), QColor(30, 150, 60) };
+    const double widths[3] = { 1, 2.5, 4 };
+    for (int k = 0; k < 3; ++k) {
+        QPainterPath curve;
+        for (int x = 40; x < width - 5; ++x) {
+            const double y = height / 2.0 + (height / 3.0) * std::sin(x * (0.02 + 0.011 * k) + k);
+            x == 40 ? curve.moveTo(x, y) : curve.lineTo(x, y);
+        }
+        p.setPen(QPen(colours[k], widths[k]));
+        p.drawPath(curve);
+        p.drawText(width - 80, 20 + 14 * k, QStringLiteral("系列 %1").arg(k + 1));
+    }
+    p.end();
+    return image;
+}
+
+// The rule pixel by pixel: columns x with x mod interval = 0, rows top to
+// bottom, the brightness or colour test on each.
+std::vector<TXYData> plainTrace(const QImage& image, const TTraceLine& t, bool average, QRect r)
+{
+    std::vector<TXYData> points;
+    const int limit = TTraceLine::SquaredTolerance(t.Tolerance);
+    for (int x = r.left(); x <= r.right(); ++x) {
+        if (x % t.ScanInterval != 0)
+            continue;
+        int64_t count = 0, sum = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            const uchar* p = image.constScanLine(y) + 3 * x;
+            const int dr = p[0] - qRed(t.LineColour), dg = p[1] - qGreen(t.LineColour),
+                      db = p[2] - qBlue(t.LineColour);
+            const bool member = t.Mode == TraceMode::Colour
+                ? dr * dr + dg * dg + db * db <= limit
+                : TTraceLine::Brightness(p[0], p[1], p[2]) < t.BoundColor;
+            if (!member)
+                continue;
+            if (!average)
+                points.push_back({ x, y });
+            ++count;
+            sum += y;
+        }
+        if (average && count > 0)
+            points.push_back({ x, int32_t(std::nearbyint(double(sum) / double(count))) });
+    }
+    return points;
+}
+
+} // namespace
+
+TEST(TraceLine, SameAsThePlainRuleOnDrawnGraphsAndTheirJpegCopies)
+{
+    const QImage drawn = plottedGraph(333, 217);
+    QByteArray jpeg;
+    ASSERT_TRUE(encodeJpeg(drawn, jpeg));
+    QImage copy;
+    ASSERT_TRUE(decodeJpeg(reinterpret_cast<const uchar*>(jpeg.constData()), size_t(jpeg.size()), copy));
+    const QRect regions[] = { QRect(0, 0, 333, 217), QRect(7, 3, 301, 190), QRect(41, 20, 17, 50) };
+    int found = 0;
+    for (const QImage* image : std::array<const QImage*, 2> { &drawn, &copy }) {
+        for (const int interval : { 1, 3 }) {
+            for (const QRect& region : regions) {
+                TTraceLine t;
+                t.ScanInterval = interval;
+                const auto check = [&](const std::string& what) {
+                    for (const bool average : { false, true }) {
+                        const auto& got = average ? t.TraceAverage(*image, region.left(), region.top(),
+                                              region.right(), region.bottom())
+                                                  : t.TraceAll(*image, region.left(), region.top(),
+                                                      region.right(), region.bottom());
+                        const std::vector<TXYData> expected = plainTrace(*image, t, average, region);
+                        ASSERT_EQ(got, expected)
+                            << what << " average " << average << " interval " << interval;
+                        found += int(got.size());
+                    }
+                };
+                for (const int bound : { 0, 1, 60, 77, 127, 160, 200, 240, 254, 255, 300 }) {
+                    t.BoundColor = bound;
+                    check("bound " + std::to_string(bound));
+                }
+                t.Mode = TraceMode::Colour;
+                for (const QRgb colour : { qRgb(200, 30, 40), qRgb(20, 60, 210), qRgb(30, 150, 60),
+                         qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(128, 128, 128) })
+                    for (const int tolerance : { -1, 0, 1, 10, 60, 120, 300, 440, 441 }) {
+                        t.LineColour = colour;
+                        t.Tolerance = tolerance;
+                        check("colour " + std::to_string(colour) + " tolerance " + std::to_string(tolerance));
+                    }
+            }
+        }
+    }
+    EXPECT_GT(found, 1000000); // the cases found lines, not only empty pages
 }

@@ -2,10 +2,13 @@
 #include "calibration/ValueText.h"
 
 #include <QLocale>
+#include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -105,6 +108,99 @@ TEST(ValueText, RoundsAtTheFifteenthDigit)
         { 9.99999999999999e-5, "9.99999999999999E-5" },
         { -0.00009999999999999999, "-0.0001" },
     });
+}
+
+namespace {
+
+// The rule written the plain way, through the library's correctly rounded
+// scientific form, as the reference for the fast writer.
+std::string referenceText(double value)
+{
+    if (value == 0)
+        return "0";
+    char buffer[64];
+    const auto result
+        = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 14);
+    const std::string sci(buffer, result.ptr);
+    const size_t ePos = sci.find('e');
+    std::string digits;
+    for (size_t i = 0; i < ePos; ++i)
+        if (sci[i] != '.')
+            digits += sci[i];
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+    const int sciExponent = std::atoi(sci.c_str() + ePos + 1);
+    const int e = sciExponent + 1, n = int(digits.size());
+    std::string out = value < 0 ? "-" : "";
+    if (e >= -3 && e <= 15) {
+        if (e <= 0)
+            out += "0." + std::string(size_t(-e), '0') + digits;
+        else if (e < n)
+            out += digits.substr(0, size_t(e)) + "." + digits.substr(size_t(e));
+        else
+            out += digits + std::string(size_t(e - n), '0');
+    } else {
+        out += digits.substr(0, 1) + (n > 1 ? "." + digits.substr(1) : "") + "E"
+            + std::to_string(sciExponent);
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(ValueText, SameTextAsThePlainRuleOnAMillionValues)
+{
+    std::mt19937_64 random(15);
+    std::uniform_real_distribution<double> unit(0, 1);
+    std::vector<double> values;
+    // Edge cases: the ends of the fixed range, carries into the next power,
+    // exact ties at the sixteenth digit (integers below 2^53 ending in 5, and
+    // powers of two with long exact expansions), the ends of float64.
+    for (int p = -330; p <= 310; ++p) {
+        const double ten = std::pow(10.0, p);
+        for (const double v :
+            { ten, std::nextafter(ten, 0.0), std::nextafter(ten, 1e308), 9.999999999999995 * ten,
+                9.9999999999999949 * ten, 5.0000000000000005 * ten, 1.000000000000005 * ten })
+            if (std::isfinite(v))
+                values.push_back(v);
+    }
+    for (int64_t base = 1000000000000000; base < 9007199254740992; base += 77777777777773)
+        values.push_back(double(base / 10 * 10 + 5));
+    for (int e = -1074; e <= 1023; ++e)
+        values.push_back(std::ldexp(1.0, e));
+    values.push_back(std::numeric_limits<double>::max());
+    values.push_back(std::numeric_limits<double>::min());
+    // Random bit patterns (every exponent), converted-value-like sums and
+    // powers, and short decimals as typed.
+    while (values.size() < 1'000'000) {
+        const uint64_t bits = random();
+        double v = 0;
+        switch (values.size() % 4) {
+        case 0:
+            std::memcpy(&v, &bits, sizeof v);
+            break;
+        case 1:
+            v = -12.75 + double(bits % 20000) * 0.0123456789;
+            break;
+        case 2:
+            v = std::pow(10.0, (unit(random) - 0.5) * 40);
+            break;
+        default:
+            v = double(int64_t(bits % 2000001) - 1000000) / std::pow(10.0, double(bits >> 60));
+            break;
+        }
+        if (std::isfinite(v))
+            values.push_back(bits & (1ull << 62) ? v : -v);
+    }
+    int differing = 0;
+    char buffer[kValueTextRoom];
+    for (const double v : values) {
+        const std::string written(buffer, WriteValueText(v, buffer));
+        if (written != referenceText(v) && ++differing <= 10)
+            ADD_FAILURE() << "value " << std::hexfloat << v << ": " << written << " instead of "
+                          << referenceText(v);
+    }
+    EXPECT_EQ(differing, 0);
 }
 
 TEST(ValueText, NotFiniteValuesAreNamed)
