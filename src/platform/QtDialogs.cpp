@@ -4,8 +4,11 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
+#include <QTranslator>
 
 namespace cvg {
 
@@ -131,10 +134,21 @@ std::optional<QString> QtDialogs::chooseFolder(const QString& caption)
 
 std::optional<QColor> QtDialogs::chooseColor(const QColor& initial)
 {
-    const QColor c = QColorDialog::getColor(initial, parent_);
+    const QColor c = QColorDialog::getColor(initial, parent_, QString(), QColorDialog::DontUseNativeDialog);
     if (!c.isValid())
         return std::nullopt;
     return c;
+}
+
+void prepareToolkitDialogs(QCoreApplication& app, const QString& settingsFolder)
+{
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    // Qt's own settings are the only ones in the native format; the
+    // program's settings are an INI file of their own and stay where they are.
+    if (!settingsFolder.isEmpty())
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder);
 }
 
 } // namespace cvg
