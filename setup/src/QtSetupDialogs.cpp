@@ -1,9 +1,13 @@
 #include "QtSetupDialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QTranslator>
 
 namespace cvg::setup {
 
@@ -24,22 +28,32 @@ BoxResult QtSetupDialogs::message(const Box& box)
         m.setIcon(QMessageBox::Warning);
         break;
     }
-    QAbstractButton* only = m.addButton(box.buttons == BoxButtons::Yes ? QMessageBox::Yes : QMessageBox::Ok);
+    QPushButton* ok = m.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    m.setDefaultButton(ok);
     m.exec();
-    if (m.clickedButton() != only)
-        return BoxResult::Closed;
-    return box.buttons == BoxButtons::Yes ? BoxResult::Yes : BoxResult::OK;
+    return m.clickedButton() == ok ? BoxResult::OK : BoxResult::Closed;
 }
 
 std::optional<QString> QtSetupDialogs::chooseFolder(const QString& caption, const QString& /*rootName*/)
 {
-    // The chooser starts at the desktop; the desktop's own dialog names its places itself.
+    // The chooser starts at the desktop and lists its places itself.
     const QString start = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    const QString folder
-        = QFileDialog::getExistingDirectory(parent_, caption, start, QFileDialog::ShowDirsOnly);
+    const QString folder = QFileDialog::getExistingDirectory(
+        parent_, caption, start, QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     if (folder.isEmpty())
         return std::nullopt;
     return folder;
+}
+
+void prepareToolkitDialogs(QCoreApplication& app, const QString& stateFolder)
+{
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    // Qt's dialogs keep their state in Qt's own settings file; the installer
+    // keeps no settings, so that file goes where nothing of it outlives the run.
+    if (!stateFolder.isEmpty())
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, stateFolder);
 }
 
 } // namespace cvg::setup
