@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -206,6 +207,15 @@ std::string englishTexts(QWidget* dialog)
     for (const QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
         if (b->isVisible())
             texts << b->text() << b->toolTip();
+    // The kinds of the files listed, once the dialog has read its folder.
+    if (const auto* files = qobject_cast<QFileDialog*>(dialog)) {
+        const auto* model = files->findChild<QFileSystemModel*>();
+        const QModelIndex folder = model ? model->index(files->directory().absolutePath()) : QModelIndex();
+        if (!QTest::qWaitFor([&] { return model && model->rowCount(folder) > 0; }, 5000))
+            texts << QStringLiteral("(no files listed)");
+        for (int r = 0; model && r < model->rowCount(folder); ++r)
+            texts << model->index(r, 2, folder).data().toString();
+    }
     for (const QHeaderView* h : dialog->findChildren<QHeaderView*>())
         for (int i = 0; h->model() && i < h->model()->columnCount(); ++i)
             texts << h->model()->headerData(i, Qt::Horizontal).toString();
@@ -241,6 +251,8 @@ TEST(QtSetupDialogsTest, JapaneseBoxesAndChooserThatLeaveNoSettings)
     static QTemporaryDir state; // Qt's own settings, for the rest of the run
     ASSERT_TRUE(state.isValid());
     prepareToolkitDialogs(*QCoreApplication::instance(), state.path());
+    // A folder on the desktop, where the chooser starts, for it to list.
+    ASSERT_TRUE(QDir().mkpath(home.path(QStringLiteral("Desktop/graphs"))));
     QtSetupDialogs dialogs;
 
     QStringList buttons;
@@ -269,7 +281,7 @@ TEST(QtSetupDialogsTest, JapaneseBoxesAndChooserThatLeaveNoSettings)
 
     // Qt wrote what its chooser remembers, but not into the user's folders.
     EXPECT_TRUE(QFileInfo::exists(state.path() + QStringLiteral("/QtProject.conf")));
-    EXPECT_EQ(entries(home.path(QString())), QStringList());
+    EXPECT_EQ(entries(home.path(QString())), QStringList({ QStringLiteral("Desktop") }));
 }
 
 } // namespace

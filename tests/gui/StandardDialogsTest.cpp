@@ -10,11 +10,13 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -36,6 +38,15 @@ std::string englishTexts(QWidget* dialog)
     for (const QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
         if (b->isVisible())
             texts << b->text() << b->toolTip();
+    // The kinds of the files listed, once the dialog has read its folder.
+    if (const auto* files = qobject_cast<QFileDialog*>(dialog)) {
+        const auto* model = files->findChild<QFileSystemModel*>();
+        const QModelIndex folder = model ? model->index(files->directory().absolutePath()) : QModelIndex();
+        if (!QTest::qWaitFor([&] { return model && model->rowCount(folder) > 0; }, 5000))
+            texts << QStringLiteral("(no files listed)");
+        for (int r = 0; model && r < model->rowCount(folder); ++r)
+            texts << model->index(r, 2, folder).data().toString();
+    }
     for (const QHeaderView* h : dialog->findChildren<QHeaderView*>())
         for (int i = 0; h->model() && i < h->model()->columnCount(); ++i)
             texts << h->model()->headerData(i, Qt::Horizontal).toString();
@@ -69,6 +80,12 @@ TEST(StandardDialogsTest, JapaneseDialogsThatKeepTheirStateWithTheProgramsSettin
     const QString config = home.path() + QStringLiteral("/config");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
     const QString settingsFolder = config + QStringLiteral("/Velmoran");
+    // A folder and a picture for the file dialogs to list.
+    ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("pictures")));
+    QFile picture(home.path() + QStringLiteral("/graph.png"));
+    ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
+    picture.write(QByteArray::fromHex("89504e470d0a1a0a"));
+    picture.close();
     prepareToolkitDialogs(*QCoreApplication::instance(), settingsFolder);
     QtDialogs dialogs;
 
