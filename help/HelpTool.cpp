@@ -58,22 +58,30 @@ QPainterPath curve(const QRect& plot)
     return path;
 }
 
-QFont helpFont()
+// A white picture for a sketch, and a painter on it with smooth lines and
+// the help's font.
+QImage whitePicture(int width, int height)
 {
+    QImage image(width, height, QImage::Format_RGB888);
+    image.fill(Qt::white);
+    return image;
+}
+
+void prepare(QPainter& p)
+{
+    p.setRenderHint(QPainter::Antialiasing);
     QFont font(QStringLiteral("IPAPGothic"));
     font.setPixelSize(12);
-    return font;
+    p.setFont(font);
 }
 
 // The calibration: the rectangle dragged over the axes and the four
 // reference markers it places.
 QImage calibrationSketch()
 {
-    QImage image(380, 270, QImage::Format_RGB888);
-    image.fill(Qt::white);
+    QImage image = whitePicture(380, 270);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setFont(helpFont());
+    prepare(p);
     const QRect plot(60, 30, 280, 190);
     drawAxes(p, plot);
     p.setPen(QPen(QColor(200, 0, 0), 2));
@@ -90,13 +98,23 @@ QImage calibrationSketch()
     return image;
 }
 
+// The points a trace finds on a line inside the region, as red marks.
+void drawTracedPoints(QPainter& p, const QPainterPath& line, const QRectF& region)
+{
+    p.setPen(QPen(QColor(255, 0, 0), 1));
+    for (qreal t = 0; t <= 1.0; t += 0.01) {
+        const QPointF at = line.pointAtPercent(t);
+        if (region.contains(at) && int(t * 100) % 4 == 0)
+            p.drawEllipse(at, 3, 3);
+    }
+}
+
 // The trace: the rectangle around a part of a line and the points found.
 QImage traceSketch()
 {
-    QImage image(380, 270, QImage::Format_RGB888);
-    image.fill(Qt::white);
+    QImage image = whitePicture(380, 270);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
+    prepare(p);
     const QRect plot(40, 20, 320, 220);
     drawAxes(p, plot);
     const QPainterPath line = curve(plot);
@@ -105,12 +123,7 @@ QImage traceSketch()
     const QRectF region(110, 40, 170, 170);
     p.setPen(QPen(QColor(0, 0, 255), 1, Qt::DashLine));
     p.drawRect(region);
-    p.setPen(QPen(QColor(255, 0, 0), 1));
-    for (qreal t = 0; t <= 1.0; t += 0.01) {
-        const QPointF at = line.pointAtPercent(t);
-        if (region.contains(at) && int(t * 100) % 4 == 0)
-            p.drawEllipse(at, 3, 3);
-    }
+    drawTracedPoints(p, line, region);
     return image;
 }
 
@@ -118,11 +131,9 @@ QImage traceSketch()
 // the blue colour chosen only the blue curve's pixels are taken.
 QImage colourTraceSketch()
 {
-    QImage image(380, 270, QImage::Format_RGB888);
-    image.fill(Qt::white);
+    QImage image = whitePicture(380, 270);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setFont(helpFont());
+    prepare(p);
     const QRect plot(40, 20, 320, 220);
     p.setPen(QPen(QColor(215, 215, 215), 1));
     for (int i = 1; i < 5; ++i) {
@@ -144,12 +155,7 @@ QImage colourTraceSketch()
     const QRectF region(110, 40, 170, 170);
     p.setPen(QPen(QColor(0, 0, 0), 1, Qt::DashLine));
     p.drawRect(region);
-    p.setPen(QPen(QColor(255, 0, 0), 1));
-    for (qreal t = 0; t <= 1.0; t += 0.01) {
-        const QPointF at = blue.pointAtPercent(t);
-        if (region.contains(at) && int(t * 100) % 4 == 0)
-            p.drawEllipse(at, 3, 3);
-    }
+    drawTracedPoints(p, blue, region);
     // The chosen colour, as the colour button shows it.
     p.setPen(QColor(60, 60, 60));
     p.setBrush(QColor(0, 70, 220));
@@ -196,11 +202,9 @@ void drawArrow(QPainter& p, QPointF from, QPointF to)
 // Transparent parts of a picture become white when it is read.
 QImage transparencySketch()
 {
-    QImage image(380, 170, QImage::Format_RGB888);
-    image.fill(Qt::white);
+    QImage image = whitePicture(380, 170);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setFont(helpFont());
+    prepare(p);
     const QRect left(10, 10, 150, 120);
     for (int y = left.top(); y < left.bottom(); y += 10)
         for (int x = left.left(); x < left.right(); x += 10)
@@ -221,11 +225,9 @@ QImage transparencySketch()
 // the picture to read.
 QImage pasteSketch()
 {
-    QImage image(420, 170, QImage::Format_RGB888);
-    image.fill(Qt::white);
+    QImage image = whitePicture(420, 170);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setFont(helpFont());
+    prepare(p);
     // A window of another program showing a graph, part of it selected.
     const QRect window(10, 10, 160, 125);
     p.setPen(QPen(QColor(120, 120, 120), 1));
