@@ -139,6 +139,8 @@ QString desktopEntryText(const DesktopEntry& entry)
     out += QStringLiteral("Name=") + escapeDesktopValue(entry.name) + QLatin1Char('\n');
     if (!entry.comment.isEmpty())
         out += QStringLiteral("Comment=") + escapeDesktopValue(entry.comment) + QLatin1Char('\n');
+    if (!entry.icon.isEmpty())
+        out += QStringLiteral("Icon=") + escapeDesktopValue(entry.icon) + QLatin1Char('\n');
     out += QStringLiteral("Exec=") + escapeDesktopValue(exec.join(QLatin1Char(' '))) + QLatin1Char('\n');
     if (!entry.workingFolder.isEmpty())
         out += QStringLiteral("Path=") + escapeDesktopValue(entry.workingFolder) + QLatin1Char('\n');
@@ -158,7 +160,8 @@ QString mimePackageText(const QString& comment)
                           "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
                           "  <mime-type type=\"")
         + kMimeType + QStringLiteral("\">\n    <comment>") + xmlEscaped(comment)
-        + QStringLiteral("</comment>\n"
+        + QStringLiteral("</comment>\n    <icon name=\"") + kIconName
+        + QStringLiteral("\"/>\n"
                          "    <glob pattern=\"*.cvd\"/>\n"
                          "  </mime-type>\n"
                          "</mime-info>\n");
@@ -186,7 +189,8 @@ QString groupMenuText()
 
 QString groupDirectoryText()
 {
-    return QStringLiteral("[Desktop Entry]\nType=Directory\nName=") + kGroupFolder + QLatin1Char('\n');
+    return QStringLiteral("[Desktop Entry]\nType=Directory\nName=") + kGroupFolder + QStringLiteral("\nIcon=")
+        + kIconName + QLatin1Char('\n');
 }
 
 QString withDefaultApplication(const QString& mimeAppsText, const QString& mimeType, const QString& desktopId)

@@ -17,6 +17,7 @@ inline const QString kOpener = QStringLiteral("xdg-open");
 struct DesktopEntry {
     QString name;
     QString comment;
+    QString icon; // a theme icon's name; empty: none
     QStringList command; // program and arguments, each quoted in full
     QString fieldCode; // appended unquoted, e.g. "%f"
     QString workingFolder; // empty: none

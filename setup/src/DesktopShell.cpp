@@ -46,6 +46,12 @@ void SystemShell::associationsChanged(const UserFolders& folders)
         runTool(QStringLiteral("update-mime-database"), { folders.mimeFolder() });
     if (QFileInfo(folders.applications()).isDir())
         runTool(QStringLiteral("update-desktop-database"), { folders.applications() });
+    // Without a cache the desktop reads the theme's folders themselves; a cache
+    // that is there must learn of the icon, or lose it.
+    if (QFileInfo(folders.iconTheme() + QStringLiteral("/icon-theme.cache")).isFile())
+        runTool(QStringLiteral("gtk-update-icon-cache"),
+            { QStringLiteral("--quiet"), QStringLiteral("--force"), QStringLiteral("--ignore-theme-index"),
+                folders.iconTheme() });
 }
 
 } // namespace cvg::setup

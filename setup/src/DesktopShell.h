@@ -12,8 +12,9 @@ public:
     virtual ~DesktopShell() = default;
     // Opens a document with the application the desktop associates with it.
     virtual bool openDocument(const QString& path) = 0;
-    // Tells the desktop that menus and file associations changed: rebuilds the
-    // MIME and desktop-entry caches of the user's folders at once.
+    // Tells the desktop that menus, file associations and icons changed:
+    // rebuilds the MIME and desktop-entry caches of the user's folders, and
+    // the icon cache where the user's icon theme keeps one, at once.
     virtual void associationsChanged(const UserFolders& folders) = 0;
 };
 

@@ -106,15 +106,20 @@ QString copyReplacing(const QString& source, const QString& destination)
     return {};
 }
 
-bool writeTextFile(const QString& path, const QString& text)
+bool writeFile(const QString& path, const QByteArray& bytes)
 {
     if (!QDir().mkpath(QFileInfo(path).path()))
         return false;
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
-    f.write(text.toUtf8());
+    f.write(bytes);
     return f.commit();
+}
+
+bool writeTextFile(const QString& path, const QString& text)
+{
+    return writeFile(path, text.toUtf8());
 }
 
 std::optional<QString> readTextFile(const QString& path)

@@ -12,8 +12,10 @@ namespace cvg::setup {
 // otherwise the system's text for the error.
 QString copyReplacing(const QString& source, const QString& destination);
 
-// Writes `text` as UTF-8 in one piece (a temporary file renamed over the old
-// one), creating the missing folders. False when anything failed.
+// Writes `bytes` in one piece (a temporary file renamed over the old one),
+// creating the missing folders. False when anything failed.
+bool writeFile(const QString& path, const QByteArray& bytes);
+// The same for `text`, as UTF-8.
 bool writeTextFile(const QString& path, const QString& text);
 // The UTF-8 text of a file: empty for a missing file, nothing when the file
 // cannot be read or is not valid UTF-8 (so that an edit never garbles it).

@@ -6,6 +6,7 @@
 #include "RegistrationRecord.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -16,6 +17,16 @@ namespace {
 const QString kClassKey = QStringLiteral("\\Curvegleaner32");
 const QString kDocumentKind = QStringLiteral("関連づけファイル");
 const QString kUninstallName = QStringLiteral("Curvegleaner32の削除");
+// The icon files inside the installer, laid out as in the icon theme.
+const QString kIconResources = QStringLiteral(":/icons/hicolor");
+// What the MIME database tool writes beside its packages.
+const QStringList kMimeDatabaseFiles
+    = { QStringLiteral("XMLnamespaces"), QStringLiteral("aliases"), QStringLiteral("generic-icons"),
+          QStringLiteral("globs"), QStringLiteral("globs2"), QStringLiteral("icons"), QStringLiteral("magic"),
+          QStringLiteral("mime.cache"), QStringLiteral("subclasses"), QStringLiteral("treemagic"),
+          QStringLiteral("types"), QStringLiteral("version") };
+// What the desktop-entry tool writes when no entry names a document type.
+const QString kEmptyMenuCache = QStringLiteral("[MIME Cache]");
 
 bool acceptableTarget(const QString& target)
 {
@@ -36,6 +47,51 @@ void removeTree(const QString& path)
         QDir(path).removeRecursively();
     else if (info.exists() || info.isSymLink())
         QFile::remove(path);
+}
+
+// The icon files the installer carries, as paths below the icon theme folder.
+QStringList iconFiles()
+{
+    QStringList files;
+    QDirIterator it(kIconResources, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next().mid(kIconResources.size() + 1);
+    files.sort();
+    return files;
+}
+
+// Removes `folder`, then its parents, for as long as they are empty, below
+// `top` (which stays). Only empty folders go, so nothing of the user's is lost.
+void removeEmptyFolders(const QString& folder, const QString& top)
+{
+    const QString stop = QDir::cleanPath(top) + QLatin1Char('/');
+    for (QString f = QDir::cleanPath(folder); f.startsWith(stop) && QDir().rmdir(f);)
+        f = QFileInfo(f).path();
+}
+
+// The media type folders the MIME database tool emptied go; a database
+// built from no packages describes nothing and goes with its folder. One
+// with packages of others stays, rebuilt without ours.
+void removeEmptyMimeDatabase(const QString& mime, const QString& top)
+{
+    for (const QString& sub : QDir(mime).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden))
+        QDir(mime).rmdir(sub);
+    if (QFileInfo::exists(joinPath(mime, QStringLiteral("packages"))))
+        return;
+    for (const QString& name : kMimeDatabaseFiles)
+        QFile::remove(joinPath(mime, name));
+    removeEmptyFolders(mime, top);
+}
+
+// The desktop-entry cache of a folder without document handlers is empty: it
+// goes, and the folder with it when nothing else is there.
+void removeEmptyMenuCache(const QString& applications, const QString& top)
+{
+    const QString cache = joinPath(applications, QStringLiteral("mimeinfo.cache"));
+    const std::optional<QString> text = readTextFile(cache);
+    if (text && text->trimmed() == kEmptyMenuCache)
+        QFile::remove(cache);
+    removeEmptyFolders(applications, top);
 }
 
 void editDefaults(const QString& path, bool add)
@@ -72,15 +128,15 @@ QString Installer::defaultTarget() const
     return defaultTargetFolder(folders_.home);
 }
 
-BoxResult Installer::tell(const QString& text, BoxIcon icon, BoxButtons buttons)
+BoxResult Installer::tell(const QString& text, BoxIcon icon)
 {
-    return dialogs_.message({ text, icon, buttons, kAppTitle });
+    return dialogs_.message({ text, icon, kAppTitle });
 }
 
 bool Installer::install(const QString& targetText)
 {
     if (!acceptableTarget(targetText)) {
-        tell(kBadTarget, BoxIcon::Warning, BoxButtons::OK);
+        tell(kBadTarget, BoxIcon::Warning);
         return false;
     }
     const QString target = QDir::cleanPath(targetText);
@@ -90,33 +146,53 @@ bool Installer::install(const QString& targetText)
         const QString installed = joinPath(target, file.name);
         const QString error = copyReplacing(joinPath(setupFolder_, file.name), installed);
         if (!error.isEmpty())
-            tell(error + QStringLiteral(" : ") + file.name, BoxIcon::None, BoxButtons::OK);
+            tell(error + QStringLiteral(" : ") + file.name, BoxIcon::None);
         if (!file.title.isEmpty())
-            writeShortcut(target, installed, file.title);
+            writeShortcut(target, installed, file);
     }
     if (QFileInfo(folders_.groupFolder()).isDir()) {
         writeTextFile(folders_.groupMenuFile(), groupMenuText());
         writeTextFile(folders_.groupDirectoryFile(), groupDirectoryText());
     }
 
+    installIcon();
     registerDocuments(target);
     shell_.associationsChanged(folders_);
-    return tell(kInstallDone, BoxIcon::Information, BoxButtons::Yes) == BoxResult::Yes;
+    return tell(kInstallDone, BoxIcon::Information) == BoxResult::OK;
 }
 
-void Installer::writeShortcut(const QString& target, const QString& file, const QString& title)
+void Installer::writeShortcut(const QString& target, const QString& installed, const ProgramFile& file)
 {
     // The applications folder itself may not exist yet on a new account.
     QDir().mkpath(folders_.groupFolder());
     DesktopEntry entry;
-    entry.name = title;
-    if (QFileInfo(file).fileName() == kProgramFile)
-        entry.command = { file };
+    entry.name = file.title;
+    entry.icon = file.icon;
+    if (file.name == kProgramFile)
+        entry.command = { installed };
     else
-        entry.command = { kOpener, file };
+        entry.command = { kOpener, installed };
     entry.workingFolder = withDelimiter(target);
     entry.categories = kGroupCategory;
-    writeTextFile(folders_.shortcutFile(title), desktopEntryText(entry));
+    writeTextFile(folders_.shortcutFile(file.title), desktopEntryText(entry));
+}
+
+void Installer::installIcon()
+{
+    for (const QString& file : iconFiles()) {
+        QFile icon(kIconResources + QLatin1Char('/') + file);
+        if (icon.open(QIODevice::ReadOnly))
+            writeFile(joinPath(folders_.iconTheme(), file), icon.readAll());
+    }
+}
+
+void Installer::removeIcon()
+{
+    for (const QString& file : iconFiles()) {
+        const QString installed = joinPath(folders_.iconTheme(), file);
+        QFile::remove(installed);
+        removeEmptyFolders(QFileInfo(installed).path(), folders_.dataHome);
+    }
 }
 
 void Installer::registerDocuments(const QString& target)
@@ -142,6 +218,7 @@ void Installer::registerDocuments(const QString& target)
     DesktopEntry handler;
     handler.name = kProductFolder;
     handler.comment = kDocumentKind;
+    handler.icon = kIconName;
     handler.command = { program };
     handler.fieldCode = QStringLiteral("%f");
     handler.mimeType = kMimeType;
@@ -150,6 +227,7 @@ void Installer::registerDocuments(const QString& target)
 
     DesktopEntry remover;
     remover.name = kUninstallName;
+    remover.icon = kIconName;
     remover.command = { setup, kUninstallArgument };
     remover.workingFolder = withDelimiter(target);
     remover.categories = QStringLiteral("Settings");
@@ -167,17 +245,23 @@ bool Installer::uninstall()
     if (!QFileInfo::exists(folders_.groupFolder())) {
         QFile::remove(folders_.groupMenuFile());
         QFile::remove(folders_.groupDirectoryFile());
+        removeEmptyFolders(QFileInfo(folders_.groupMenuFile()).path(), folders_.configHome);
+        removeEmptyFolders(QFileInfo(folders_.groupDirectoryFile()).path(), folders_.dataHome);
     }
     for (const QString& name : uninstallFiles())
         QFile::remove(joinPath(setupFolder_, name));
 
-    if (tell(kUninstallDone, BoxIcon::Information, BoxButtons::Yes) != BoxResult::Yes)
+    if (tell(kUninstallDone, BoxIcon::Information) != BoxResult::OK)
         return false;
 
     removeTree(folders_.settingsFolder());
     removeTree(folders_.settingsFile());
     unregisterDocuments();
+    removeIcon();
     shell_.associationsChanged(folders_);
+    // The caches rebuilt without our entries may now describe nothing.
+    removeEmptyMimeDatabase(folders_.mimeFolder(), folders_.dataHome);
+    removeEmptyMenuCache(folders_.applications(), folders_.dataHome);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DesktopShell.h"
+#include "ProductFiles.h"
 #include "SetupDialogs.h"
 #include "UserFolders.h"
 
@@ -21,18 +22,20 @@ public:
     bool programPresent() const;
     QString defaultTarget() const;
 
-    // Installs into `target`. True when the final box was answered with Yes
+    // Installs into `target`. True when the final box was answered with OK
     // (the installer then ends); false when it was dismissed or the folder was refused.
     bool install(const QString& target);
     // Removes the shortcuts and the installed files, and after the final box
-    // (answered with Yes: true) the settings and the registrations.
+    // (answered with OK: true) the settings, the registrations and the icon.
     bool uninstall();
 
 private:
-    void writeShortcut(const QString& target, const QString& file, const QString& title);
+    void writeShortcut(const QString& target, const QString& installed, const ProgramFile& file);
+    void installIcon();
+    void removeIcon();
     void registerDocuments(const QString& target);
     void unregisterDocuments();
-    BoxResult tell(const QString& text, BoxIcon icon, BoxButtons buttons);
+    BoxResult tell(const QString& text, BoxIcon icon);
 
     QString setupFolder_;
     UserFolders folders_;

@@ -6,15 +6,18 @@ namespace cvg::setup {
 
 const std::vector<ProgramFile>& programFiles()
 {
+    // The texts and the help file open in the desktop's viewers; the theme names their icons.
+    const QString help = QStringLiteral("help-browser");
+    const QString text = QStringLiteral("text-x-generic");
     static const std::vector<ProgramFile> files = {
-        { kProgramFile, QStringLiteral("Curvegleanerプログラム") },
-        { QStringLiteral("cvghelp.chm"), QStringLiteral("ヘルプファイル") },
-        { QStringLiteral("readme.txt"), QStringLiteral("最初にお読みください") },
-        { QStringLiteral("problems.txt"), QStringLiteral("問題報告リスト") },
-        { QStringLiteral("faq.txt"), QStringLiteral("よくある質問") },
-        { QStringLiteral("infomation.txt"), QStringLiteral("ご案内") },
-        { QStringLiteral("sample.cvd"), QStringLiteral("サンプルデータ") },
-        { kSetupFile, QString() },
+        { kProgramFile, QStringLiteral("Curvegleanerプログラム"), kIconName },
+        { QStringLiteral("cvghelp.chm"), QStringLiteral("ヘルプファイル"), help },
+        { QStringLiteral("readme.txt"), QStringLiteral("最初にお読みください"), text },
+        { QStringLiteral("problems.txt"), QStringLiteral("問題報告リスト"), text },
+        { QStringLiteral("faq.txt"), QStringLiteral("よくある質問"), text },
+        { QStringLiteral("infomation.txt"), QStringLiteral("ご案内"), text },
+        { QStringLiteral("sample.cvd"), QStringLiteral("サンプルデータ"), kIconName },
+        { kSetupFile, QString(), QString() },
     };
     return files;
 }

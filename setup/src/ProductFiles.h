@@ -29,9 +29,14 @@ inline const QString kUninstallDone = QStringLiteral("システムから削除�
 // the user did not mean; it is refused with this warning.
 inline const QString kBadTarget = QStringLiteral("インストール先のフォルダーを絶対パスで指定してください。");
 
+// The program's icon in the desktop's icon theme, named in its menu entries
+// and for its documents.
+inline const QString kIconName = QStringLiteral("curvegleaner32");
+
 struct ProgramFile {
     QString name;
     QString title; // empty: no shortcut
+    QString icon; // the shortcut's icon: ours, or the theme's for the kind of document
 };
 
 // The files in the order they are installed, with their shortcut titles.

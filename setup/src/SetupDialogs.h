@@ -6,14 +6,12 @@
 namespace cvg::setup {
 
 enum class BoxIcon { None, Information, Warning };
-enum class BoxButtons { OK, Yes };
-// Closed: the box was dismissed without pressing a button (Esc, close box).
-enum class BoxResult { Closed, OK, Yes };
+// Every box has one "OK" button. Closed: the box was dismissed without it.
+enum class BoxResult { Closed, OK };
 
 struct Box {
     QString text;
     BoxIcon icon = BoxIcon::None;
-    BoxButtons buttons = BoxButtons::OK;
     QString title;
 };
 

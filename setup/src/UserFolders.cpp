@@ -74,6 +74,11 @@ QString UserFolders::registrationRecord() const
     return joinPath(dataHome, kProductFolder + QStringLiteral("/registration.txt"));
 }
 
+QString UserFolders::iconTheme() const
+{
+    return joinPath(dataHome, QStringLiteral("icons/hicolor"));
+}
+
 QString UserFolders::settingsFolder() const
 {
     return joinPath(configHome, QStringLiteral("Velmoran"));

@@ -28,6 +28,8 @@ struct UserFolders {
     QString mimeAppsList() const;
     // The per-user record of the classes-root keys and the uninstall entry.
     QString registrationRecord() const;
+    // The desktop's default icon theme, where the program's icon goes.
+    QString iconTheme() const;
     // The main program's settings: everything below the maker's key.
     QString settingsFolder() const;
     QString settingsFile() const;

@@ -5,6 +5,7 @@
 #include "TfrMain.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 
 int main(int argc, char** argv)
 {
@@ -13,6 +14,8 @@ int main(int argc, char** argv)
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
 
+    const QTemporaryDir toolkitState;
+    prepareToolkitDialogs(app, toolkitState.path());
     QtSetupDialogs dialogs;
     QtDesktopShell shell;
     Installer installer(QApplication::applicationDirPath(), UserFolders::fromEnvironment(), dialogs, shell);

@@ -6,11 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QDir>
-#include <QXmlStreamReader>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QThread>
+#include <QXmlStreamReader>
 
 #include <cerrno>
 #include <cstring>
@@ -45,6 +48,31 @@ const QStringList kFiles = {
     QStringLiteral("setup"),
 };
 
+// Everything below `folder` except the `left` subtrees, one line each: folders
+// end in "/", files show a digest of their bytes.
+std::string tree(const QString& top, const QStringList& left = {})
+{
+    const QString folder = QDir::cleanPath(top);
+    QStringList lines;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+        QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString relative = path.mid(folder.size() + 1);
+        const auto inside = [&](const QString& l) { return relative == l || relative.startsWith(l + '/'); };
+        if (std::any_of(left.begin(), left.end(), inside))
+            continue;
+        if (it.fileInfo().isDir())
+            lines << relative + QLatin1Char('/');
+        else
+            lines << relative + QLatin1Char(' ')
+                    + QString::fromLatin1(
+                        QCryptographicHash::hash(fileBytes(path), QCryptographicHash::Md5).toHex());
+    }
+    lines.sort();
+    return lines.join(QLatin1Char('\n')).toStdString();
+}
+
 class InstallerTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -54,10 +82,10 @@ protected:
         argumentsFile = home.path(QStringLiteral("arguments.txt"));
         writeDistribution(dist, argumentsFile);
     }
-    void expectDone(BoxResult answer = BoxResult::Yes)
+    void expectDone(BoxResult answer = BoxResult::OK)
     {
         dialogs.expectBox(
-            QStringLiteral("インストールは終了しました"), BoxIcon::Information, BoxButtons::Yes, answer);
+            QStringLiteral("インストールは終了しました"), BoxIcon::Information, answer);
     }
     QString shortcut(const QString& title) const { return home.folders().shortcutFile(title); }
     QString data(const QString& relative) const
@@ -105,22 +133,22 @@ TEST_F(InstallerTest, InstallWritesFilesShortcutsAssociationAndRecord)
         + QStringLiteral("/Curvegleaner32");
     const QString working = target + QStringLiteral("/");
     EXPECT_EQ(s(QString::fromUtf8(fileBytes(shortcut(QStringLiteral("Curvegleanerプログラム"))))),
-        s(QStringLiteral("[Desktop Entry]\nType=Application\nName=Curvegleanerプログラム\n"
+        s(QStringLiteral("[Desktop Entry]\nType=Application\nName=Curvegleanerプログラム\nIcon=curvegleaner32\n"
                          "Exec=\"%1/cvglean\"\nPath=%2\nCategories=X-Curvegleaner32;\nTerminal=false\n")
                 .arg(escaped, working)));
     EXPECT_EQ(s(QString::fromUtf8(fileBytes(shortcut(QStringLiteral("サンプルデータ"))))),
-        s(QStringLiteral("[Desktop Entry]\nType=Application\nName=サンプルデータ\n"
+        s(QStringLiteral("[Desktop Entry]\nType=Application\nName=サンプルデータ\nIcon=curvegleaner32\n"
                          "Exec=\"xdg-open\" \"%1/sample.cvd\"\nPath=%2\nCategories=X-Curvegleaner32;\n"
                          "Terminal=false\n")
                 .arg(escaped, working)));
     EXPECT_EQ(s(QString::fromUtf8(fileBytes(data(QStringLiteral("applications/Curvegleaner32.desktop"))))),
         s(QStringLiteral("[Desktop Entry]\nType=Application\nName=Curvegleaner32\n"
-                         "Comment=関連づけファイル\nExec=\"%1/cvglean\" %f\n"
+                         "Comment=関連づけファイル\nIcon=curvegleaner32\nExec=\"%1/cvglean\" %f\n"
                          "MimeType=application/x-curvegleaner32;\nNoDisplay=true\nTerminal=false\n")
                 .arg(escaped)));
     EXPECT_EQ(s(QString::fromUtf8(
                   fileBytes(data(QStringLiteral("applications/Curvegleaner32-uninstall.desktop"))))),
-        s(QStringLiteral("[Desktop Entry]\nType=Application\nName=Curvegleaner32の削除\n"
+        s(QStringLiteral("[Desktop Entry]\nType=Application\nName=Curvegleaner32の削除\nIcon=curvegleaner32\n"
                          "Exec=\"%1/setup\" \"/Uninstall\"\nPath=%2\nCategories=Settings;\n"
                          "Terminal=false\n")
                 .arg(escaped, working)));
@@ -200,6 +228,11 @@ TEST_F(InstallerTest, DesktopOpensDocumentsWithTheInstalledProgram)
     EXPECT_TRUE(type.output.contains(QStringLiteral("standard::content-type: application/x-curvegleaner32")))
         << s(type.output);
 
+    // The document shows the program's icon.
+    const RunResult icon = runTool(QStringLiteral("gio"),
+        { QStringLiteral("info"), QStringLiteral("-a"), QStringLiteral("standard::icon"), document }, work);
+    EXPECT_TRUE(icon.output.contains(QStringLiteral("standard::icon: curvegleaner32"))) << s(icon.output);
+
     const RunResult mime = runTool(QStringLiteral("gio"), { QStringLiteral("mime"), kMimeType }, work);
     EXPECT_TRUE(mime.output.contains(QStringLiteral("Curvegleaner32.desktop"))) << s(mime.output);
 
@@ -265,9 +298,9 @@ TEST_F(InstallerTest, FailedCopyReportsTheSystemTextAndGoesOn)
 
     Installer installer(dist, home.folders(), dialogs, shell);
     dialogs.expectBox(QString::fromLocal8Bit(std::strerror(ENOENT)) + QStringLiteral(" : cvghelp.chm"),
-        BoxIcon::None, BoxButtons::OK, BoxResult::OK);
+        BoxIcon::None, BoxResult::OK);
     dialogs.expectBox(QString::fromLocal8Bit(std::strerror(EISDIR)) + QStringLiteral(" : faq.txt"),
-        BoxIcon::None, BoxButtons::OK, BoxResult::OK);
+        BoxIcon::None, BoxResult::OK);
     expectDone();
     EXPECT_TRUE(installer.install(target));
     dialogs.verify();
@@ -292,7 +325,7 @@ TEST_F(InstallerTest, RefusesAFolderThatIsNotAnAbsoluteName)
     for (const QString& bad : { QString(), QStringLiteral("apps/Curvegleaner32"),
              home.path(QStringLiteral("a\nb/Curvegleaner32")), home.path(QStringLiteral("a\tb")) }) {
         dialogs.expectBox(QStringLiteral("インストール先のフォルダーを絶対パスで指定してください。"),
-            BoxIcon::Warning, BoxButtons::OK, BoxResult::OK);
+            BoxIcon::Warning, BoxResult::OK);
         EXPECT_FALSE(installer.install(bad)) << s(bad);
         dialogs.verify();
     }
@@ -323,7 +356,7 @@ TEST_F(InstallerTest, UninstallLeavesOnlySetupAndRemovesSettingsAndRegistrations
     // Run from the installed folder; the box dismissed keeps the registrations.
     Installer installed(target, home.folders(), dialogs, shell);
     dialogs.expectBox(
-        QStringLiteral("システムから削除しました"), BoxIcon::Information, BoxButtons::Yes, BoxResult::Closed);
+        QStringLiteral("システムから削除しました"), BoxIcon::Information, BoxResult::Closed);
     EXPECT_FALSE(installed.uninstall());
     dialogs.verify();
     EXPECT_EQ(entries(target), QStringList({ QStringLiteral("mine.txt"), QStringLiteral("setup") }));
@@ -336,7 +369,7 @@ TEST_F(InstallerTest, UninstallLeavesOnlySetupAndRemovesSettingsAndRegistrations
     EXPECT_EQ(shell.changes, 0);
 
     dialogs.expectBox(
-        QStringLiteral("システムから削除しました"), BoxIcon::Information, BoxButtons::Yes, BoxResult::Yes);
+        QStringLiteral("システムから削除しました"), BoxIcon::Information, BoxResult::OK);
     EXPECT_TRUE(installed.uninstall());
     dialogs.verify();
     EXPECT_EQ(shell.changes, 1);
@@ -378,12 +411,104 @@ TEST_F(InstallerTest, UninstallKeepsAGroupFolderThatHoldsOtherEntries)
     // Started from the distribution folder: the distribution's copies go, the installed ones stay.
     Installer fromDist(dist, home.folders(), dialogs, shell);
     dialogs.expectBox(
-        QStringLiteral("システムから削除しました"), BoxIcon::Information, BoxButtons::Yes, BoxResult::Yes);
+        QStringLiteral("システムから削除しました"), BoxIcon::Information, BoxResult::OK);
     EXPECT_TRUE(fromDist.uninstall());
     EXPECT_EQ(entries(home.folders().groupFolder()), QStringList({ QStringLiteral("user added.desktop") }));
     EXPECT_TRUE(QFileInfo::exists(home.folders().groupMenuFile()));
     EXPECT_EQ(entries(dist), QStringList({ QStringLiteral("setup") }));
     EXPECT_EQ(entries(target), kFiles);
+}
+
+// The icon in the theme's sizes, named by the entries; and after the
+// uninstall the home folder is as it was before the install: no file, no
+// cache and no empty folder of the install stays.
+TEST_F(InstallerTest, IconIsShippedAndUninstallLeavesTheHomeAsItWas)
+{
+    // Every account has these two.
+    ASSERT_TRUE(QDir().mkpath(config(QString())));
+    ASSERT_TRUE(QDir().mkpath(data(QString())));
+    const std::string before = tree(home.path(QString()), { QStringLiteral("dist") });
+    const QString target = home.path(QStringLiteral("apps/Curvegleaner32"));
+    {
+        Installer installer(dist, home.folders(), dialogs, shell);
+        expectDone();
+        ASSERT_TRUE(installer.install(target));
+    }
+
+    const QString theme = data(QStringLiteral("icons/hicolor"));
+    EXPECT_EQ(entries(theme),
+        QStringList({ QStringLiteral("128x128"), QStringLiteral("16x16"), QStringLiteral("22x22"),
+            QStringLiteral("24x24"), QStringLiteral("256x256"), QStringLiteral("32x32"),
+            QStringLiteral("48x48"), QStringLiteral("64x64") }));
+    for (const QString& folder : entries(theme)) {
+        const int size = folder.section(QLatin1Char('x'), 0, 0).toInt();
+        const QImage icon(theme + QLatin1Char('/') + folder + QStringLiteral("/apps/curvegleaner32.png"));
+        ASSERT_EQ(icon.size(), QSize(size, size)) << s(folder);
+        // Clear at the corners, the white face and the red curve inside.
+        EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << size;
+        int white = 0, red = 0;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) {
+                const QRgb c = icon.pixel(x, y);
+                white += qAlpha(c) == 255 && qRed(c) > 240 && qGreen(c) > 240 && qBlue(c) > 240;
+                red += qAlpha(c) == 255 && qRed(c) > 200 && qGreen(c) < 90 && qBlue(c) < 90;
+            }
+        EXPECT_GT(white, size * size / 3) << size;
+        EXPECT_GT(red, size / 4) << size;
+    }
+    // The program, its document and the way out show the program's icon; the
+    // texts and the help file the theme's icons for their kind.
+    const std::pair<QString, const char*> named[] = { { shortcut(kTitles[0]), "curvegleaner32" },
+        { shortcut(kTitles[6]), "curvegleaner32" }, { shortcut(kTitles[1]), "help-browser" },
+        { shortcut(kTitles[2]), "text-x-generic" }, { home.folders().handlerEntry(), "curvegleaner32" },
+        { home.folders().uninstallEntry(), "curvegleaner32" },
+        { home.folders().groupDirectoryFile(), "curvegleaner32" } };
+    for (const auto& [entry, icon] : named)
+        EXPECT_TRUE(fileBytes(entry).contains(QByteArray("\nIcon=") + icon + "\n")) << s(entry);
+    EXPECT_TRUE(fileBytes(home.folders().mimePackage()).contains("<icon name=\"curvegleaner32\"/>"));
+
+    Installer installed(target, home.folders(), dialogs, shell);
+    dialogs.expectBox(QStringLiteral("システムから削除しました"), BoxIcon::Information, BoxResult::OK);
+    ASSERT_TRUE(installed.uninstall());
+    EXPECT_EQ(entries(target), QStringList({ QStringLiteral("setup") }));
+    EXPECT_EQ(tree(home.path(QString()), { QStringLiteral("dist"), QStringLiteral("apps") }), before);
+}
+
+// A user's icon cache learns of the icon and forgets it again; the user's own
+// icons, menus and types stay as they were.
+TEST_F(InstallerTest, UninstallKeepsWhatOthersPutBesideIt)
+{
+    const QString theme = data(QStringLiteral("icons/hicolor"));
+    const QString cache = theme + QStringLiteral("/icon-theme.cache");
+    writeBytes(theme + QStringLiteral("/48x48/apps/other.png"),
+        fileBytes(QStringLiteral(":/icons/hicolor/48x48/apps/curvegleaner32.png")));
+    writeBytes(data(QStringLiteral("applications/other.desktop")),
+        "[Desktop Entry]\nType=Application\nName=Other\nExec=other %f\nMimeType=text/x-other;\n");
+    writeBytes(data(QStringLiteral("mime/packages/other.xml")),
+        "<?xml version=\"1.0\"?>\n<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">"
+        "<mime-type type=\"text/x-other\"><glob pattern=\"*.other\"/></mime-type></mime-info>\n");
+    writeBytes(config(QStringLiteral("menus/applications-merged/other.menu")), "<Menu/>\n");
+    writeBytes(data(QStringLiteral("desktop-directories/other.directory")),
+        "[Desktop Entry]\nType=Directory\nName=O\n");
+    const bool cacheTool = runTool(
+        QStringLiteral("gtk-update-icon-cache"), { QStringLiteral("-q"), QStringLiteral("-t"), theme }, theme)
+                               .started;
+    shell.associationsChanged(home.folders());
+    const std::string before = tree(home.path(QString()), { QStringLiteral("dist") });
+
+    const QString target = home.path(QStringLiteral("apps/Curvegleaner32"));
+    {
+        Installer installer(dist, home.folders(), dialogs, shell);
+        expectDone();
+        ASSERT_TRUE(installer.install(target));
+    }
+    if (cacheTool) {
+        EXPECT_TRUE(fileBytes(cache).contains("curvegleaner32"));
+    }
+    Installer installed(target, home.folders(), dialogs, shell);
+    dialogs.expectBox(QStringLiteral("システムから削除しました"), BoxIcon::Information, BoxResult::OK);
+    ASSERT_TRUE(installed.uninstall());
+    EXPECT_EQ(tree(home.path(QString()), { QStringLiteral("dist"), QStringLiteral("apps") }), before);
 }
 
 } // namespace

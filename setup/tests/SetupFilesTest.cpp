@@ -108,10 +108,12 @@ TEST(DesktopFiles, ExecArgumentsCannotBreakOut)
         "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
         "  <mime-type type=\"application/x-curvegleaner32\">\n"
         "    <comment>関連づけファイル</comment>\n"
+        "    <icon name=\"curvegleaner32\"/>\n"
         "    <glob pattern=\"*.cvd\"/>\n"
         "  </mime-type>\n"
         "</mime-info>\n");
-    EXPECT_EQ(s(groupDirectoryText()), "[Desktop Entry]\nType=Directory\nName=Curvegleaner32 for Windows\n");
+    EXPECT_EQ(s(groupDirectoryText()),
+        "[Desktop Entry]\nType=Directory\nName=Curvegleaner32 for Windows\nIcon=curvegleaner32\n");
 }
 
 TEST(DesktopFiles, DefaultApplicationEditKeepsTheUsersLines)

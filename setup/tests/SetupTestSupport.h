@@ -13,12 +13,12 @@
 namespace cvg::setup::test {
 
 // Answers the installer's boxes and folder chooser from a script, checks each
-// box's exact text, icon, buttons and title, and fails the test on a box that
+// box's exact text, icon and title, and fails the test on a box that
 // was not expected or on answers left over.
 class ScriptedSetupDialogs final : public SetupDialogs {
 public:
     ~ScriptedSetupDialogs() override;
-    ScriptedSetupDialogs& expectBox(const QString& text, BoxIcon icon, BoxButtons buttons, BoxResult answer);
+    ScriptedSetupDialogs& expectBox(const QString& text, BoxIcon icon, BoxResult answer);
     ScriptedSetupDialogs& expectFolder(std::optional<QString> answer);
     void verify();
 

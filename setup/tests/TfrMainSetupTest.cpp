@@ -1,6 +1,7 @@
 // The installer's window, offscreen, with scripted boxes.
 #include "Installer.h"
 #include "ProductFiles.h"
+#include "QtSetupDialogs.h"
 #include "SetupTestSupport.h"
 #include "TfrMain.h"
 
@@ -8,13 +9,20 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 using namespace cvg::setup;
 using namespace cvg::setup::test;
@@ -122,14 +130,12 @@ TEST_F(TfrMainTest, InstallModeWindowAndItsButtons)
     // Install with the box dismissed: the window stays; answered with Yes: it closes.
     const QString target = home.path(QStringLiteral("My \"Apps\"; x/Curvegleaner32"));
     edt->setText(target);
-    dialogs.expectBox(QStringLiteral("インストールは終了しました"), BoxIcon::Information, BoxButtons::Yes,
-        BoxResult::Closed);
+    dialogs.expectBox(QStringLiteral("インストールは終了しました"), BoxIcon::Information, BoxResult::Closed);
     click(frMain, "butInstall");
     dialogs.verify();
     EXPECT_TRUE(frMain.isVisible());
     EXPECT_TRUE(QFileInfo(target + QStringLiteral("/cvglean")).isExecutable());
-    dialogs.expectBox(
-        QStringLiteral("インストールは終了しました"), BoxIcon::Information, BoxButtons::Yes, BoxResult::Yes);
+    dialogs.expectBox(QStringLiteral("インストールは終了しました"), BoxIcon::Information, BoxResult::OK);
     click(frMain, "butInstall");
     dialogs.verify();
     EXPECT_FALSE(frMain.isVisible());
@@ -156,8 +162,7 @@ TEST_F(TfrMainTest, UninstallModeWindowRemovesTheInstallation)
     const QString target = home.path(QStringLiteral("apps/Curvegleaner32"));
     {
         Installer installer(dist, home.folders(), dialogs, shell);
-        dialogs.expectBox(QStringLiteral("インストールは終了しました"), BoxIcon::Information, BoxButtons::Yes,
-            BoxResult::Yes);
+        dialogs.expectBox(QStringLiteral("インストールは終了しました"), BoxIcon::Information, BoxResult::OK);
         ASSERT_TRUE(installer.install(target));
     }
     ASSERT_TRUE(QDir::setCurrent(target));
@@ -178,13 +183,105 @@ TEST_F(TfrMainTest, UninstallModeWindowRemovesTheInstallation)
     EXPECT_EQ(s(child<QPushButton>(frMain, "butCloseUninstall")->text()), "中止");
     EXPECT_EQ(child<QPushButton>(frMain, "butUninstall")->size(), QSize(75, 25));
 
-    dialogs.expectBox(
-        QStringLiteral("システムから削除しました"), BoxIcon::Information, BoxButtons::Yes, BoxResult::Yes);
+    dialogs.expectBox(QStringLiteral("システムから削除しました"), BoxIcon::Information, BoxResult::OK);
     click(frMain, "butUninstall");
     dialogs.verify();
     EXPECT_FALSE(frMain.isVisible());
     EXPECT_EQ(entries(target), QStringList({ QStringLiteral("setup") }));
     EXPECT_FALSE(QFileInfo::exists(home.folders().groupFolder()));
+}
+
+} // namespace
+
+namespace {
+
+// The texts of a dialog that a Japanese user would find in English: labels,
+// buttons, their tips, column titles and the title, when they hold letters
+// but no Japanese. "OK" is Japanese too.
+std::string englishTexts(QWidget* dialog)
+{
+    QStringList texts { dialog->windowTitle() };
+    for (const QLabel* l : dialog->findChildren<QLabel*>())
+        if (l->isVisible())
+            texts << l->text();
+    for (const QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
+        if (b->isVisible())
+            texts << b->text() << b->toolTip();
+    // The kinds of the files listed, once the dialog has read its folder.
+    if (const auto* files = qobject_cast<QFileDialog*>(dialog)) {
+        const auto* model = files->findChild<QFileSystemModel*>();
+        const QModelIndex folder = model ? model->index(files->directory().absolutePath()) : QModelIndex();
+        if (!QTest::qWaitFor([&] { return model && model->rowCount(folder) > 0; }, 5000))
+            texts << QStringLiteral("(no files listed)");
+        for (int r = 0; model && r < model->rowCount(folder); ++r)
+            texts << model->index(r, 2, folder).data().toString();
+    }
+    for (const QHeaderView* h : dialog->findChildren<QHeaderView*>())
+        for (int i = 0; h->model() && i < h->model()->columnCount(); ++i)
+            texts << h->model()->headerData(i, Qt::Horizontal).toString();
+    QStringList english;
+    for (QString t : texts) {
+        t.remove(QLatin1Char('&'));
+        const bool japanese = std::any_of(t.begin(), t.end(), [](QChar c) { return c.unicode() >= 0x3000; });
+        const bool letters = std::any_of(t.begin(), t.end(), [](QChar c) { return c.isLetter(); });
+        if (letters && !japanese && t != QLatin1String("OK"))
+            english << t;
+    }
+    return english.join(QLatin1Char('|')).toStdString();
+}
+
+// Calls `inspect` with the modal dialog once it is shown.
+void whenShown(std::function<void(QWidget*)> inspect)
+{
+    QTimer::singleShot(10, [inspect] {
+        if (QWidget* w = QApplication::activeModalWidget())
+            inspect(w);
+        else
+            whenShown(inspect);
+    });
+}
+
+// The boxes and the chooser the installer really shows: Japanese on a
+// machine of any locale, an "OK" box, and no Qt settings file left in the
+// user's configuration folder.
+TEST(QtSetupDialogsTest, JapaneseBoxesAndChooserThatLeaveNoSettings)
+{
+    TempHome home;
+    ASSERT_TRUE(home.valid());
+    static QTemporaryDir state; // Qt's own settings, for the rest of the run
+    ASSERT_TRUE(state.isValid());
+    prepareToolkitDialogs(*QCoreApplication::instance(), state.path());
+    // A folder on the desktop, where the chooser starts, for it to list.
+    ASSERT_TRUE(QDir().mkpath(home.path(QStringLiteral("Desktop/graphs"))));
+    QtSetupDialogs dialogs;
+
+    QStringList buttons;
+    whenShown([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        for (const QAbstractButton* b : box->buttons())
+            buttons << b->text();
+        EXPECT_EQ(englishTexts(box), "");
+        box->buttons().constFirst()->click();
+    });
+    EXPECT_EQ(dialogs.message({ kInstallDone, BoxIcon::Information, kAppTitle }), BoxResult::OK);
+    EXPECT_EQ(buttons, QStringList({ QStringLiteral("OK") }));
+
+    QString title;
+    whenShown([&](QWidget* w) {
+        auto* chooser = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(chooser, nullptr);
+        EXPECT_TRUE(chooser->testOption(QFileDialog::DontUseNativeDialog));
+        title = chooser->windowTitle();
+        EXPECT_EQ(englishTexts(chooser), "");
+        chooser->reject();
+    });
+    EXPECT_EQ(dialogs.chooseFolder(kChooseFolderCaption, kChooserRootName), std::nullopt);
+    EXPECT_EQ(s(title), s(kChooseFolderCaption));
+
+    // Qt wrote what its chooser remembers, but not into the user's folders.
+    EXPECT_TRUE(QFileInfo::exists(state.path() + QStringLiteral("/QtProject.conf")));
+    EXPECT_EQ(entries(home.path(QString())), QStringList({ QStringLiteral("Desktop") }));
 }
 
 } // namespace

@@ -4,8 +4,12 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
+#include <QTranslator>
 
 namespace cvg {
 
@@ -131,10 +135,51 @@ std::optional<QString> QtDialogs::chooseFolder(const QString& caption)
 
 std::optional<QColor> QtDialogs::chooseColor(const QColor& initial)
 {
-    const QColor c = QColorDialog::getColor(initial, parent_);
+    const QColor c = QColorDialog::getColor(initial, parent_, QString(), QColorDialog::DontUseNativeDialog);
     if (!c.isValid())
         return std::nullopt;
     return c;
+}
+
+namespace {
+
+// The few texts of Qt's file dialogs that Qt's Japanese translation lacks:
+// the file type column's names for folders and drives.
+class MissingToolkitTexts final : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char* /*disambiguation*/,
+                      int /*n*/) const override
+    {
+        if (qstrcmp(context, "QAbstractFileIconProvider") != 0)
+            return {};
+        static const std::pair<const char*, const char*> texts[] = {
+            {"Folder", "フォルダー"}, {"Drive", "ドライブ"},      {"File", "ファイル"},
+            {"%1 File", "%1 ファイル"}, {"Shortcut", "ショートカット"}, {"Alias", "エイリアス"},
+            {"Unknown", "不明"}};
+        for (const auto& [english, japanese] : texts)
+            if (qstrcmp(source, english) == 0)
+                return QString::fromUtf8(japanese);
+        return {};
+    }
+};
+
+} // namespace
+
+void prepareToolkitDialogs(QCoreApplication& app, const QString& settingsFolder)
+{
+    // The program's language: among others, the file dialogs name the kinds
+    // of files in it.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    QCoreApplication::installTranslator(new MissingToolkitTexts(&app));
+    // Qt's own settings are the only ones in the native format; the
+    // program's settings are an INI file of their own and stay where they are.
+    if (!settingsFolder.isEmpty())
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder);
 }
 
 } // namespace cvg

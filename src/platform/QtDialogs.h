@@ -2,12 +2,14 @@
 
 #include "platform/Dialogs.h"
 
+class QCoreApplication;
 class QWidget;
 
 namespace cvg {
 
 // The real dialogs: Qt's message box, input box, file dialogs, folder and
-// colour choosers, with Japanese button texts.
+// colour choosers, with Japanese button texts. Qt's own dialogs are used,
+// never the platform's, so that they follow the program's language.
 class QtDialogs final : public Dialogs {
 public:
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
@@ -28,5 +30,13 @@ private:
 
 // "desc|pattern|desc|pattern" as Qt's name filters, one per entry.
 QStringList qtNameFilters(const QString& filter);
+
+// Makes Qt's own texts (the labels and buttons of its file dialogs, colour
+// chooser and input box, the edit fields' menus) Japanese whatever the
+// machine's locale, and keeps the file dialogs' remembered places in
+// `settingsFolder` (the program's settings folder) instead of the settings
+// file Qt shares between all its programs, so that they go with the
+// program's settings.
+void prepareToolkitDialogs(QCoreApplication& app, const QString& settingsFolder);
 
 } // namespace cvg

@@ -289,12 +289,14 @@ QPixmap splashPicture()
     return pixmap;
 }
 
-QIcon programIcon()
+QImage programIconImage(int size)
 {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
+    // Drawn on a 32 x 32 grid, scaled to the size asked for.
+    p.scale(size / 32.0, size / 32.0);
     p.setPen(QPen(QColor(40, 40, 40), 1));
     p.setBrush(Qt::white);
     p.drawRoundedRect(1, 1, 30, 30, 4, 4);
@@ -308,7 +310,15 @@ QIcon programIcon()
     p.setBrush(Qt::NoBrush);
     p.drawPath(path);
     p.end();
-    return QIcon(pixmap);
+    return image;
+}
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (const int size : { 16, 24, 32, 48, 64, 128, 256 })
+        icon.addPixmap(QPixmap::fromImage(programIconImage(size)));
+    return icon;
 }
 
 } // namespace cvg

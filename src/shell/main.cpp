@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QLabel>
@@ -74,6 +75,7 @@ int main(int argc, char* argv[])
         return 0;
 
     cvg::QSettingsStore store;
+    cvg::prepareToolkitDialogs(app, QFileInfo(store.fileName()).absolutePath());
     cvg::QtDialogs dialogs;
     QStringList args = QApplication::arguments();
     cvg::AppContext context{store, dialogs,
