@@ -6,6 +6,7 @@ list(APPEND CVG_CORE_SOURCES
   image/MetafilePlayer.cpp
   image/ModernPicture.cpp
   image/Overview.cpp
+  image/PdfPicture.cpp
   image/PictureBlock.cpp
 )
 # The metafile player's record parsers and drawing state live in their own folder.
