@@ -16,6 +16,7 @@ list(APPEND CVG_CORE_SOURCES ${CVG_METAFILE_SOURCES})
 list(APPEND CVG_GUI_SOURCES
   image/TfImage.cpp
   image/TfMagnification.cpp
+  image/TfPdfPage.cpp
   image/TfrmScope.cpp
   image/ViewWindows.cpp
 )
