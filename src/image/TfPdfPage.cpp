@@ -256,10 +256,10 @@ TfPdfPage::TfPdfPage(TfrmMain& main, AppContext& context, const PdfDocument& doc
     connect(butClearCrop_, &QPushButton::clicked, this, [this] { setCrop({}); });
     connect(butOK, &QPushButton::clicked, this, &TfPdfPage::butOKClick);
     connect(butCancel, &QPushButton::clicked, this, &QDialog::reject);
+    // The help stands in front of this dialog, which waits behind it.
     connect(butHelp, &QPushButton::clicked, this, [this] {
         if (ToolWindows* windows = main_.toolWindows())
             windows->ShowHelpTopic(QStringLiteral("DialogPdf.htm"));
-        stayOnTop();
     });
 
     page_ = 0;
