@@ -45,33 +45,6 @@ int darkness(const QImage& picture, int x, int y)
     return 765 - (p[0] + p[1] + p[2]);
 }
 
-// The darkness-weighted centre of the rows from..to in one column.
-std::optional<double> rowCentre(const QImage& picture, int x, int from, int to)
-{
-    double sum = 0, weight = 0;
-    for (int y = std::max(from, 0); y <= std::min(to, picture.height() - 1); ++y) {
-        const int d = darkness(picture, x, y);
-        sum += d * double(y);
-        weight += d;
-    }
-    if (weight < 100)
-        return std::nullopt;
-    return sum / weight;
-}
-
-std::optional<double> columnCentre(const QImage& picture, int y, int from, int to)
-{
-    double sum = 0, weight = 0;
-    for (int x = std::max(from, 0); x <= std::min(to, picture.width() - 1); ++x) {
-        const int d = darkness(picture, x, y);
-        sum += d * double(x);
-        weight += d;
-    }
-    if (weight < 100)
-        return std::nullopt;
-    return sum / weight;
-}
-
 // How near a pixel is to a colour (0 = exactly it).
 int distanceTo(const QImage& picture, int x, int y, QRgb colour)
 {
@@ -119,12 +92,12 @@ TEST(PdfPicture, RendersTheChosenPageWithItsLinesWhereThePdfDrewThem)
         for (const auto& rule : GraphPdfLayout::kRules) {
             const double row = rule.y * s;
             const std::optional<double> centre
-                = rowCentre(page2, column, int(row - rule.width * s - 3), int(row + rule.width * s + 3));
+                = test::darkRowCentre(page2, column, int(row - rule.width * s - 3), int(row + rule.width * s + 3));
             ASSERT_TRUE(centre) << "rule at " << rule.y;
             EXPECT_NEAR(*centre, row, 1.0) << "rule at " << rule.y;
         }
         const std::optional<double> marker
-            = columnCentre(page2, int(150 * s), int((GraphPdfLayout::kMarkerX - 4) * s),
+            = test::darkColumnCentre(page2, int(150 * s), int((GraphPdfLayout::kMarkerX - 4) * s),
                            int((GraphPdfLayout::kMarkerX + 4) * s));
         ASSERT_TRUE(marker);
         EXPECT_NEAR(*marker, GraphPdfLayout::kMarkerX * s, 1.0);
@@ -140,7 +113,7 @@ TEST(PdfPicture, RendersTheChosenPageWithItsLinesWhereThePdfDrewThem)
         const QImage page1 = rendered(*document, request);
         EXPECT_EQ(page1.size(), expected);
         EXPECT_FALSE(colourNear(page1, int(midX * s), int(midY * s), 2, GraphPdfLayout::kPage2Colour));
-        EXPECT_FALSE(rowCentre(page1, column, int(55 * s), int(65 * s)));
+        EXPECT_FALSE(test::darkRowCentre(page1, column, int(55 * s), int(65 * s)));
         EXPECT_TRUE(colourNear(page1, int(GraphPdfLayout::kAxisX * s), int(140 * s), 2, GraphPdfLayout::kPage1Colour));
         // The labels were drawn as text (an embedded font): the title's box is not empty.
         int inked = 0;
@@ -185,7 +158,7 @@ TEST(PdfPicture, CropRendersThatPartOfThePageAlone)
     PdfPageRequest request = whole;
     request.crop = cases[0].crop;
     const QImage part = rendered(*document, request);
-    const std::optional<double> centre = rowCentre(part, 200, 190, 210);
+    const std::optional<double> centre = test::darkRowCentre(part, 200, 190, 210);
     ASSERT_TRUE(centre);
     EXPECT_NEAR(*centre, (120 - 20) * 2, 1.0);
 }
@@ -315,6 +288,52 @@ TEST(PdfPicture, RefusesWhatItCannotRenderWithAClearReason)
     QImage out;
     EXPECT_EQ(heavy->render(request(1, 72), out, quiet), QString());
     EXPECT_EQ(out.size(), QSize(500, 500));
+}
+
+TEST(PdfPicture, CropBoxesAndRotatedPagesAreShownAsAViewerShowsThem)
+{
+    // A thick horizontal line 150 pt above the media box's bottom edge and a
+    // vertical one 150 pt right of its left edge; only the crop box is
+    // shown, turned by the page's rotation.
+    const QByteArray content = "0 0 0 RG 4 w 0 150 m 300 150 l S 150 0 m 150 300 l S";
+    auto page = [&](const QByteArray& boxes) {
+        return test::assemblePdf({ "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 300] " + boxes + " /Contents 4 0 R >>",
+            "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "\nendstream" });
+    };
+    struct Case {
+        const char* what;
+        QByteArray boxes;
+        QSize size; // at 72 dpi
+        int lineRow, lineColumn; // where the two lines cross
+    };
+    const Case cases[] = {
+        { "whole", "", QSize(300, 300), 150, 150 },
+        { "crop box", "/CropBox [100 50 300 270]", QSize(200, 220), 120, 50 },
+        { "turned a quarter", "/CropBox [100 50 300 270] /Rotate 90", QSize(220, 200), 50, 100 },
+        { "turned half", "/CropBox [100 50 300 270] /Rotate 180", QSize(200, 220), 100, 150 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto document = opened(page(c.boxes));
+        ASSERT_TRUE(document);
+        EXPECT_EQ(document->pageSize(1), QSizeF(c.size));
+        PdfPageRequest request;
+        request.dpi = 72;
+        const QImage picture = rendered(*document, request);
+        ASSERT_EQ(picture.size(), c.size);
+        const int x = c.lineColumn < 20 ? c.lineColumn + 25 : c.lineColumn - 15;
+        EXPECT_NEAR(test::darkRowCentre(picture, x, 0, c.size.height() - 1).value_or(-1), c.lineRow, 1.0);
+        const int y = c.lineRow < 20 ? c.lineRow + 25 : c.lineRow - 15;
+        EXPECT_NEAR(test::darkColumnCentre(picture, y, 0, c.size.width() - 1).value_or(-1), c.lineColumn, 1.0);
+        // A crop is taken from the page as shown: a square around the
+        // crossing has it in its middle.
+        request.crop = QRectF(c.lineColumn - 20, c.lineRow - 20, 40, 40);
+        const QImage square = rendered(*document, request);
+        ASSERT_EQ(square.size(), QSize(40, 40));
+        EXPECT_NEAR(test::darkRowCentre(square, 5, 0, 39).value_or(-1), 20, 1.0);
+        EXPECT_NEAR(test::darkColumnCentre(square, 5, 0, 39).value_or(-1), 20, 1.0);
+    }
 }
 
 TEST(PdfPicture, FilesAndThumbnails)

@@ -46,19 +46,6 @@ QByteArray dpiValue(int left, int top, int dpi)
     return bytes;
 }
 
-// The darkness-weighted middle row of a column between two rows.
-double darkRow(const QImage& picture, int x, int from, int to)
-{
-    double sum = 0, weight = 0;
-    for (int y = std::max(from, 0); y <= std::min(to, picture.height() - 1); ++y) {
-        const uchar* p = picture.constScanLine(y) + 3 * x;
-        const int dark = 765 - (p[0] + p[1] + p[2]);
-        sum += double(dark) * y;
-        weight += dark;
-    }
-    return weight > 0 ? sum / weight : -1;
-}
-
 QPushButton* button(TfPdfPage& dialog, const char* name)
 {
     return dialog.findChild<QPushButton*>(QString::fromLatin1(name));
@@ -155,7 +142,7 @@ TEST_F(PdfPageTest, OpensTheChosenPageAtTheChosenResolutionAndRemembersIt)
     ASSERT_TRUE(doc.state.pictureLoaded);
     ASSERT_EQ(working().size(), QSize(800, 600));
     EXPECT_EQ(working().format(), kPictureFormat);
-    EXPECT_NEAR(darkRow(working(), 400, 230, 250), 240, 1.0); // the 1 pt rule at 120 pt
+    EXPECT_NEAR(darkRowCentre(working(), 400, 230, 250).value_or(-1), 240, 1.0); // the 1 pt rule at 120 pt
     EXPECT_EQ(main->shownPicture().size(), QSize(800, 600));
     EXPECT_EQ(doc.resize.width, 800);
     EXPECT_EQ(doc.resize.height, 600);
@@ -246,7 +233,7 @@ TEST_F(PdfPageTest, CancelChangesNothingAndADragReadsOnlyThatPart)
     EXPECT_NEAR(working().width(), 400, 8);
     EXPECT_NEAR(working().height(), 300, 8);
     // The rule at 120 pt lies (120 - top) points below the crop's top edge.
-    EXPECT_NEAR(darkRow(working(), 100, 150, 250), (120 - crop.top()) * 2, 1.5);
+    EXPECT_NEAR(darkRowCentre(working(), 100, 150, 250).value_or(-1), (120 - crop.top()) * 2, 1.5);
     EXPECT_TRUE(main->doc().sheets.currentPage().points.empty());
     EXPECT_FALSE(main->doc().state.modified);
 }

@@ -120,6 +120,36 @@ QByteArray heavyPdf(int segments)
     });
 }
 
+namespace {
+
+// Along a row (horizontal) or a column of the picture.
+std::optional<double> darkCentre(const QImage& picture, int fixed, int from, int to, bool horizontal)
+{
+    const int last = (horizontal ? picture.width() : picture.height()) - 1;
+    double sum = 0, weight = 0;
+    for (int i = std::max(from, 0); i <= std::min(to, last); ++i) {
+        const uchar* p = horizontal ? picture.constScanLine(fixed) + 3 * i : picture.constScanLine(i) + 3 * fixed;
+        const int dark = 765 - (p[0] + p[1] + p[2]);
+        sum += double(dark) * i;
+        weight += dark;
+    }
+    if (weight < 100)
+        return std::nullopt;
+    return sum / weight;
+}
+
+} // namespace
+
+std::optional<double> darkRowCentre(const QImage& picture, int x, int from, int to)
+{
+    return darkCentre(picture, x, from, to, false);
+}
+
+std::optional<double> darkColumnCentre(const QImage& picture, int y, int from, int to)
+{
+    return darkCentre(picture, y, from, to, true);
+}
+
 QByteArray assemblePdf(const QList<QByteArray>& objects, const QByteArray& trailerExtra)
 {
     QByteArray pdf = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";

@@ -2,8 +2,10 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QImage>
 #include <QList>
 #include <QSizeF>
+#include <optional>
 
 namespace cvg::test {
 
@@ -38,6 +40,12 @@ QByteArray manyPagesPdf(int pages);
 
 // A PDF whose one page holds a path of this many segments: slow to draw.
 QByteArray heavyPdf(int segments);
+
+// Where a line crosses a 24-bit picture: the darkness-weighted middle of the
+// rows from..to of column x (or of the columns from..to of row y); nothing
+// when there is hardly any ink there.
+std::optional<double> darkRowCentre(const QImage& picture, int x, int from, int to);
+std::optional<double> darkColumnCentre(const QImage& picture, int y, int from, int to);
 
 // A PDF written object by object (with a correct cross-reference table),
 // for what Qt's writer never makes: objects are "n 0 obj" bodies in order

@@ -24,19 +24,6 @@ void writeAll(const QString& path, const QByteArray& bytes)
     ASSERT_EQ(f.write(bytes), bytes.size());
 }
 
-// The darkness-weighted middle row of a column between two rows.
-double darkRow(const QImage& picture, int x, int from, int to)
-{
-    double sum = 0, weight = 0;
-    for (int y = from; y <= to; ++y) {
-        const uchar* p = picture.constScanLine(y) + 3 * x;
-        const int dark = 765 - (p[0] + p[1] + p[2]);
-        sum += double(dark) * y;
-        weight += dark;
-    }
-    return weight > 0 ? sum / weight : -1;
-}
-
 class CliPdf : public ::testing::Test {
 protected:
     void SetUp() override
@@ -78,7 +65,7 @@ TEST_F(CliPdf, ConvertAndCalibrateTakeThePageResolutionAndCrop)
         QImage picture;
         ASSERT_TRUE(LoadBmpPicture(out, picture));
         EXPECT_EQ(picture.size(), c.size);
-        EXPECT_NEAR(darkRow(picture, c.column, c.ruleRow - 8, c.ruleRow + 8), c.ruleRow, 1);
+        EXPECT_NEAR(test::darkRowCentre(picture, c.column, c.ruleRow - 8, c.ruleRow + 8).value_or(-1), c.ruleRow, 1);
     }
 
     // Page 1 without options: 300 dpi, and no rule where page 2 has one.
