@@ -204,6 +204,7 @@ TfPdfPage::TfPdfPage(TfrmMain& main, AppContext& context, const PdfDocument& doc
     udDpi_->setRange(kMinPdfDpi, kMaxPdfDpi);
     udDpi_->setSingleStep(25);
     udDpi_->setSuffix(QStringLiteral(" dpi"));
+    udDpi_->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     udDpi_->setToolTip(QStringLiteral("1インチあたりの画素数 (72〜1200)"));
     dpiLabel->setBuddy(udDpi_);
     const int stored = storedExtra(0);
@@ -441,6 +442,9 @@ void TfPdfPage::previewMouse(QMouseEvent* event, bool press, bool release)
 
 void TfPdfPage::butOKClick()
 {
+    // A number still being typed counts, pulled into range, so that the
+    // field shows what is rendered.
+    udDpi_->interpretText();
     const PdfPageRequest r = request();
     const QString refused = document_.check(r);
     if (!refused.isEmpty()) {

@@ -315,9 +315,12 @@ TEST_F(PdfPageTest, ThumbnailsAreMadeAsTheyComeIntoViewAndTheCommandLineOpensAPa
         QTest::qWait(50);
         EXPECT_LE(d.thumbnailsMade(), 24);
         EXPECT_FALSE(d.hasThumbnail(150)); // never in view
-        d.udDpi()->setValue(72);
-        EXPECT_EQ(d.lblPixelSize()->text(), QStringLiteral("200 x 280 ピクセル"));
+        // A resolution typed below the range is read as the lowest.
+        d.udDpi()->field()->selectAll();
+        QTest::keyClicks(d.udDpi()->field(), QStringLiteral("50"));
         QTest::keyClick(d.lvPages(), Qt::Key_Return);
+        EXPECT_EQ(d.udDpi()->value(), 72);
+        EXPECT_EQ(d.udDpi()->text(), QStringLiteral("72 dpi"));
     });
     start();
     main->show();
