@@ -35,9 +35,9 @@ const QByteArray& figurePdf()
         p.setPen(QPen(QColor(210, 210, 210), 0.4));
         for (int i = 0; i <= 20; ++i) {
             p.drawLine(QPointF(plot.left() + i * plot.width() / 20, plot.top()),
-                       QPointF(plot.left() + i * plot.width() / 20, plot.bottom()));
+                QPointF(plot.left() + i * plot.width() / 20, plot.bottom()));
             p.drawLine(QPointF(plot.left(), plot.top() + i * plot.height() / 20),
-                       QPointF(plot.right(), plot.top() + i * plot.height() / 20));
+                QPointF(plot.right(), plot.top() + i * plot.height() / 20));
         }
         const QColor colours[5] = { Qt::black, Qt::red, Qt::blue, QColor(0, 140, 0), QColor(160, 0, 160) };
         for (int c = 0; c < 5; ++c) {
@@ -45,8 +45,8 @@ const QByteArray& figurePdf()
             for (int i = 0; i < 4000; ++i) {
                 const double t = i / 3999.0;
                 const QPointF at(plot.left() + t * plot.width(),
-                                 plot.center().y() - plot.height() * 0.4 * std::sin(t * (6 + c) + c)
-                                     * std::exp(-t * c * 0.3));
+                    plot.center().y()
+                        - plot.height() * 0.4 * std::sin(t * (6 + c) + c) * std::exp(-t * c * 0.3));
                 i == 0 ? curve.moveTo(at) : curve.lineTo(at);
             }
             p.setPen(QPen(colours[c], 0.8));
@@ -55,7 +55,8 @@ const QByteArray& figurePdf()
         p.setPen(QPen(Qt::black, 1));
         p.drawRect(plot);
         for (int i = 0; i <= 10; ++i)
-            p.drawText(QPointF(plot.left() - 8 + i * plot.width() / 10, plot.bottom() + 16), QString::number(i));
+            p.drawText(
+                QPointF(plot.left() - 8 + i * plot.width() / 10, plot.bottom() + 16), QString::number(i));
         p.drawText(QPointF(plot.left(), plot.top() - 20), QStringLiteral("Fig. 3  Response of five samples"));
         p.end();
         return out;

@@ -69,8 +69,8 @@ bool deadlinePassed(const QVariant& payload)
 // Renders a part of a page in pixels at dpi; null on failure or time out.
 QImage renderPart(const Poppler::Page& page, double dpi, int x, int y, int w, int h, Deadline& deadline)
 {
-    return page.renderToImage(dpi, dpi, x, y, w, h, Poppler::Page::Rotate0, nullptr, nullptr,
-                              deadlinePassed, QVariant::fromValue(quintptr(&deadline)));
+    return page.renderToImage(dpi, dpi, x, y, w, h, Poppler::Page::Rotate0, nullptr, nullptr, deadlinePassed,
+        QVariant::fromValue(quintptr(&deadline)));
 }
 
 // Copies a rendered 32-bit band into rows of the 24-bit picture.
@@ -106,8 +106,7 @@ bool isPdfExtension(const QString& extension)
 PdfDocument::PdfDocument(std::unique_ptr<Poppler::Document> document, int pageCount)
     : document_(std::move(document))
     , pageCount_(pageCount)
-{
-}
+{ }
 
 PdfDocument::~PdfDocument() = default;
 
@@ -173,8 +172,8 @@ QSizeF PdfDocument::pageSize(int page) const
     return size;
 }
 
-bool PdfDocument::pixelRect(const PdfPageRequest& request, double& left, double& top, double& width,
-                            double& height) const
+bool PdfDocument::pixelRect(
+    const PdfPageRequest& request, double& left, double& top, double& width, double& height) const
 {
     const QSizeF size = pageSize(request.page);
     if (size.isEmpty())
@@ -236,7 +235,9 @@ QString PdfDocument::check(const PdfPageRequest& request) const
             .arg(request.page)
             .arg(pageCount_);
     if (request.dpi < kMinPdfDpi || request.dpi > kMaxPdfDpi)
-        return QStringLiteral("解像度は %1 から %2 dpi の間で指定してください。").arg(kMinPdfDpi).arg(kMaxPdfDpi);
+        return QStringLiteral("解像度は %1 から %2 dpi の間で指定してください。")
+            .arg(kMinPdfDpi)
+            .arg(kMaxPdfDpi);
     const QSizeF page = pageSize(request.page);
     if (page.isEmpty())
         return QStringLiteral("ページ %1 を読み込めません。PDFファイルが壊れています。").arg(request.page);
@@ -250,7 +251,8 @@ QString PdfDocument::check(const PdfPageRequest& request) const
         constexpr double kSlack = 1e-6;
         if (crop.left() < -kSlack || crop.top() < -kSlack || crop.right() > page.width() + kSlack
             || crop.bottom() > page.height() + kSlack)
-            return QStringLiteral("読み込む範囲がページの外にはみ出しています。\r\nこのページは %1 x %2 ポイントです。")
+            return QStringLiteral(
+                "読み込む範囲がページの外にはみ出しています。\r\nこのページは %1 x %2 ポイントです。")
                 .arg(page.width(), 0, 'f', 1)
                 .arg(page.height(), 0, 'f', 1);
     } else if (crop.width() != 0 || crop.height() != 0) {
@@ -267,7 +269,8 @@ QString PdfDocument::check(const PdfPageRequest& request) const
                                   "読み込む範囲を小さくしてください。")
                 .arg(what)
                 .arg(kMinPdfDpi);
-        return QStringLiteral("%1 x %2 ピクセルは大きすぎて読み込めません。\r\nこの%3は %4 dpi までの解像度で読み込めます。")
+        return QStringLiteral(
+            "%1 x %2 ピクセルは大きすぎて読み込めません。\r\nこの%3は %4 dpi までの解像度で読み込めます。")
             .arg(size.width())
             .arg(size.height())
             .arg(what)
@@ -328,7 +331,8 @@ QImage PdfDocument::renderFitting(int page, QSize box, int timeLimitMs) const
 {
     const double dpi = fittingDpi(page, box);
     const QSizeF size = pageSize(page);
-    const std::unique_ptr<Poppler::Page> p = page >= 1 && page <= pageCount_ ? document_->page(page - 1) : nullptr;
+    const std::unique_ptr<Poppler::Page> p
+        = page >= 1 && page <= pageCount_ ? document_->page(page - 1) : nullptr;
     if (dpi <= 0 || !p)
         return {};
     const int w = std::clamp(int(std::nearbyint(size.width() * dpi / 72)), 1, box.width());

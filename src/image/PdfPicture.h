@@ -80,8 +80,8 @@ public:
 private:
     PdfDocument(std::unique_ptr<Poppler::Document> document, int pageCount);
     // The request's area on the page in pixels at its resolution.
-    bool pixelRect(const PdfPageRequest& request, double& left, double& top, double& width,
-                   double& height) const;
+    bool pixelRect(
+        const PdfPageRequest& request, double& left, double& top, double& width, double& height) const;
 
     std::unique_ptr<Poppler::Document> document_;
     int pageCount_ = 0;
@@ -89,7 +89,6 @@ private:
 
 // Reads a PDF file and renders the request into out: the route of the
 // command-line tool. Empty on success, otherwise the reason.
-QString LoadPdfPicture(const QString& path, const PdfPageRequest& request, QImage& out,
-                       Progress& progress);
+QString LoadPdfPicture(const QString& path, const PdfPageRequest& request, QImage& out, Progress& progress);
 
 } // namespace cvg

@@ -129,9 +129,10 @@ private:
     int drawn_ = 0;
 };
 
-TfPdfPage::TfPdfPage(TfrmMain& main, AppContext& context, const PdfDocument& document, const QString& fileName)
+TfPdfPage::TfPdfPage(
+    TfrmMain& main, AppContext& context, const PdfDocument& document, const QString& fileName)
     : TToolWindow(&main, context, kValueName, { 0, 0, kDefaultPdfDpi },
-                  Qt::Dialog | Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint)
+        Qt::Dialog | Qt::WindowCloseButtonHint | Qt::WindowMaximizeButtonHint)
     , main_(main)
     , document_(document)
 {
@@ -170,7 +171,7 @@ TfPdfPage::TfPdfPage(TfrmMain& main, AppContext& context, const PdfDocument& doc
     lvPages_->setGridSize(QSize(kThumbnailBox.width() + 24, kThumbnailBox.height() + 28));
     lvPages_->setSelectionMode(QAbstractItemView::SingleSelection);
     lvPages_->setFixedWidth(kThumbnailBox.width() + 24 + 2 * lvPages_->frameWidth()
-                            + lvPages_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
+        + lvPages_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
     lvPages_->setModel(model_.get());
     top->addWidget(lvPages_);
 
@@ -184,11 +185,15 @@ TfPdfPage::TfPdfPage(TfrmMain& main, AppContext& context, const PdfDocument& doc
     pbPreview_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     pbPreview_->setCursor(Qt::CrossCursor);
     pbPreview_->onPaint = [this](QPainter& p) { paintPreview(p); };
-    connect(pbPreview_, &TPaintBox::mousePressed, this, [this](QMouseEvent* e) { previewMouse(e, true, false); });
-    connect(pbPreview_, &TPaintBox::mouseMoved, this, [this](QMouseEvent* e) { previewMouse(e, false, false); });
-    connect(pbPreview_, &TPaintBox::mouseReleased, this, [this](QMouseEvent* e) { previewMouse(e, false, true); });
+    connect(
+        pbPreview_, &TPaintBox::mousePressed, this, [this](QMouseEvent* e) { previewMouse(e, true, false); });
+    connect(
+        pbPreview_, &TPaintBox::mouseMoved, this, [this](QMouseEvent* e) { previewMouse(e, false, false); });
+    connect(pbPreview_, &TPaintBox::mouseReleased, this,
+        [this](QMouseEvent* e) { previewMouse(e, false, true); });
     right->addWidget(pbPreview_, 1);
-    auto* hint = new QLabel(QStringLiteral("プレビューの上をドラッグすると、囲んだ範囲だけを読み込みます。"), this);
+    auto* hint
+        = new QLabel(QStringLiteral("プレビューの上をドラッグすると、囲んだ範囲だけを読み込みます。"), this);
     hint->setObjectName(QStringLiteral("lblHint"));
     right->addWidget(hint);
     top->addLayout(right, 1);
@@ -247,10 +252,10 @@ TfPdfPage::TfPdfPage(TfrmMain& main, AppContext& context, const PdfDocument& doc
     layout->addLayout(buttons);
 
     connect(lvPages_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) {
-                if (current.isValid() && current.row() + 1 != page_)
-                    selectPage(current.row() + 1);
-            });
+        [this](const QModelIndex& current) {
+            if (current.isValid() && current.row() + 1 != page_)
+                selectPage(current.row() + 1);
+        });
     // A double click opens the page; Return reaches the default button.
     connect(lvPages_, &QListView::doubleClicked, this, &TfPdfPage::butOKClick);
     connect(udDpi_, &QSpinBox::valueChanged, this, &TfPdfPage::showPixelSize);
@@ -373,8 +378,8 @@ QRectF TfPdfPage::previewArea() const
     if (preview_.isNull())
         return {};
     return QRectF(QPointF((pbPreview_->width() - preview_.width()) / 2.0,
-                          (pbPreview_->height() - preview_.height()) / 2.0),
-                  QSizeF(preview_.size()));
+                      (pbPreview_->height() - preview_.height()) / 2.0),
+        QSizeF(preview_.size()));
 }
 
 QPointF TfPdfPage::previewToPage(const QPointF& boxPosition) const
@@ -395,8 +400,8 @@ void TfPdfPage::paintPreview(QPainter& p)
     if (preview_.isNull()) {
         p.setPen(Qt::white);
         p.drawText(pbPreview_->rect(), Qt::AlignCenter | Qt::TextWordWrap,
-                   previewTimer_.isActive() ? QString()
-                                            : QStringLiteral("このページのプレビューを表示できません。"));
+            previewTimer_.isActive() ? QString()
+                                     : QStringLiteral("このページのプレビューを表示できません。"));
         return;
     }
     const QRectF area = previewArea();

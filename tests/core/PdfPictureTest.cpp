@@ -1,7 +1,7 @@
 // PDF pages: the right page at the right size, its lines where the PDF drew
 // them, crops, and a clear refusal of everything that cannot be rendered.
-#include "image/ImageSet.h"
 #include "image/PdfPicture.h"
+#include "image/ImageSet.h"
 #include "platform/Progress.h"
 
 #include "FuzzSeeds.h"
@@ -83,7 +83,7 @@ TEST(PdfPicture, RendersTheChosenPageWithItsLinesWhereThePdfDrewThem)
         const QImage page2 = rendered(*document, request);
         ASSERT_EQ(page2.format(), kPictureFormat);
         const QSize expected(int(std::nearbyint(GraphPdfLayout::kWidth * s)),
-                             int(std::nearbyint(GraphPdfLayout::kHeight * s)));
+            int(std::nearbyint(GraphPdfLayout::kHeight * s)));
         EXPECT_EQ(page2.size(), expected);
         EXPECT_EQ(document->pixelSize(request), expected);
 
@@ -91,14 +91,13 @@ TEST(PdfPicture, RendersTheChosenPageWithItsLinesWhereThePdfDrewThem)
         const int column = int(200 * s);
         for (const auto& rule : GraphPdfLayout::kRules) {
             const double row = rule.y * s;
-            const std::optional<double> centre
-                = test::darkRowCentre(page2, column, int(row - rule.width * s - 3), int(row + rule.width * s + 3));
+            const std::optional<double> centre = test::darkRowCentre(
+                page2, column, int(row - rule.width * s - 3), int(row + rule.width * s + 3));
             ASSERT_TRUE(centre) << "rule at " << rule.y;
             EXPECT_NEAR(*centre, row, 1.0) << "rule at " << rule.y;
         }
-        const std::optional<double> marker
-            = test::darkColumnCentre(page2, int(150 * s), int((GraphPdfLayout::kMarkerX - 4) * s),
-                           int((GraphPdfLayout::kMarkerX + 4) * s));
+        const std::optional<double> marker = test::darkColumnCentre(page2, int(150 * s),
+            int((GraphPdfLayout::kMarkerX - 4) * s), int((GraphPdfLayout::kMarkerX + 4) * s));
         ASSERT_TRUE(marker);
         EXPECT_NEAR(*marker, GraphPdfLayout::kMarkerX * s, 1.0);
         // Paper is white; the red line runs through the middle of the plot.
@@ -114,7 +113,8 @@ TEST(PdfPicture, RendersTheChosenPageWithItsLinesWhereThePdfDrewThem)
         EXPECT_EQ(page1.size(), expected);
         EXPECT_FALSE(colourNear(page1, int(midX * s), int(midY * s), 2, GraphPdfLayout::kPage2Colour));
         EXPECT_FALSE(test::darkRowCentre(page1, column, int(55 * s), int(65 * s)));
-        EXPECT_TRUE(colourNear(page1, int(GraphPdfLayout::kAxisX * s), int(140 * s), 2, GraphPdfLayout::kPage1Colour));
+        EXPECT_TRUE(colourNear(
+            page1, int(GraphPdfLayout::kAxisX * s), int(140 * s), 2, GraphPdfLayout::kPage1Colour));
         // The labels were drawn as text (an embedded font): the title's box is not empty.
         int inked = 0;
         for (int y = int(270 * s); y < int(290 * s); ++y)
@@ -172,7 +172,7 @@ TEST(PdfPicture, LargePicturesAreDrawnInBandsThatJoinExactly)
         int steps = 0, last = -1, maximum = 0;
         void begin(int, int m) override { maximum = m; }
         void setPosition(int p) override { ++steps, last = p; }
-        void end() override {}
+        void end() override { }
     } progress;
     PdfPageRequest request;
     request.page = 2;
@@ -188,7 +188,8 @@ TEST(PdfPicture, LargePicturesAreDrawnInBandsThatJoinExactly)
     for (int top = 0; top < 5000; top += kStrip) {
         PdfPageRequest strip = request;
         const int bottom = std::min(top + kStrip, 5000);
-        strip.crop = QRectF(QPointF(0, top * 72.0 / 1200), QPointF(GraphPdfLayout::kWidth, bottom * 72.0 / 1200));
+        strip.crop
+            = QRectF(QPointF(0, top * 72.0 / 1200), QPointF(GraphPdfLayout::kWidth, bottom * 72.0 / 1200));
         const QImage alone = rendered(*document, strip);
         ASSERT_EQ(alone.size(), QSize(6667, bottom - top));
         EXPECT_LE(test::maxChannelDifference(alone, big.copy(0, top, alone.width(), alone.height())), 2)
@@ -214,7 +215,8 @@ TEST(PdfPicture, RefusesWhatItCannotRenderWithAClearReason)
     const OpenCase openCases[] = {
         { "bitmap", bitmap, QStringLiteral("このファイルはPDFではありません。") },
         { "empty file", QByteArray(), QStringLiteral("このファイルはPDFではありません。") },
-        { "locked", test::lockedPdf(), QStringLiteral("このPDFはパスワードで保護されているため読み込めません。") },
+        { "locked", test::lockedPdf(),
+            QStringLiteral("このPDFはパスワードで保護されているため読み込めません。") },
         { "no page", test::noPagePdf(), QStringLiteral("このPDFにはページがありません。") },
         { "header only", truncated, damaged },
         { "scrambled", scrambled, damaged },
@@ -247,28 +249,39 @@ TEST(PdfPicture, RefusesWhatItCannotRenderWithAClearReason)
         return r;
     };
     const RenderCase renderCases[] = {
-        { "page 0", graph.get(), request(0, 300), QStringLiteral("ページ 0 はありません。このPDFのページは 1 から 2 までです。") },
-        { "page 3", graph.get(), request(3, 300), QStringLiteral("ページ 3 はありません。このPDFのページは 1 から 2 までです。") },
-        { "71 dpi", graph.get(), request(1, 71), QStringLiteral("解像度は 72 から 1200 dpi の間で指定してください。") },
-        { "1201 dpi", graph.get(), request(1, 1201), QStringLiteral("解像度は 72 から 1200 dpi の間で指定してください。") },
+        { "page 0", graph.get(), request(0, 300),
+            QStringLiteral("ページ 0 はありません。このPDFのページは 1 から 2 までです。") },
+        { "page 3", graph.get(), request(3, 300),
+            QStringLiteral("ページ 3 はありません。このPDFのページは 1 から 2 までです。") },
+        { "71 dpi", graph.get(), request(1, 71),
+            QStringLiteral("解像度は 72 から 1200 dpi の間で指定してください。") },
+        { "1201 dpi", graph.get(), request(1, 1201),
+            QStringLiteral("解像度は 72 から 1200 dpi の間で指定してください。") },
         { "crop outside", graph.get(), request(1, 300, QRectF(QPointF(100, 100), QPointF(401, 200))),
-            QStringLiteral("読み込む範囲がページの外にはみ出しています。\r\nこのページは 400.0 x 300.0 ポイントです。") },
+            QStringLiteral("読み込む範囲がページの外にはみ出しています。\r\nこのページは 400.0 x 300.0 "
+                           "ポイントです。") },
         { "crop above", graph.get(), request(1, 300, QRectF(QPointF(10, -5), QPointF(20, 10))),
-            QStringLiteral("読み込む範囲がページの外にはみ出しています。\r\nこのページは 400.0 x 300.0 ポイントです。") },
+            QStringLiteral("読み込む範囲がページの外にはみ出しています。\r\nこのページは 400.0 x 300.0 "
+                           "ポイントです。") },
         { "crop backwards", graph.get(), request(1, 300, QRectF(QPointF(100, 100), QPointF(50, 200))),
             QStringLiteral("読み込む範囲の幅と高さは正の値で指定してください。") },
         { "crop below a pixel", graph.get(), request(1, 72, QRectF(QPointF(10, 10), QPointF(10.2, 20))),
             QStringLiteral("読み込む範囲が小さすぎます。") },
-        { "crop not a number", graph.get(), request(1, 72, QRectF(QPointF(10, 10), QPointF(std::nan(""), 20))),
+        { "crop not a number", graph.get(),
+            request(1, 72, QRectF(QPointF(10, 10), QPointF(std::nan(""), 20))),
             QStringLiteral("読み込む範囲の指定が正しくありません。") },
         { "too large", wide.get(), request(1, 300),
-            QStringLiteral("30000 x 15000 ピクセルは大きすぎて読み込めません。\r\nこのページは 200 dpi までの解像度で読み込めます。") },
+            QStringLiteral("30000 x 15000 ピクセルは大きすぎて読み込めません。\r\nこのページは 200 dpi "
+                           "までの解像度で読み込めます。") },
         { "crop too large", wide.get(), request(1, 1200, QRectF(0, 0, 3600, 3600)),
-            QStringLiteral("60000 x 60000 ピクセルは大きすぎて読み込めません。\r\nこの範囲は 282 dpi までの解像度で読み込めます。") },
+            QStringLiteral("60000 x 60000 ピクセルは大きすぎて読み込めません。\r\nこの範囲は 282 dpi "
+                           "までの解像度で読み込めます。") },
         { "too large at 72 dpi", vast.get(), request(1, 72),
-            QStringLiteral("このページは最も低い解像度 (72 dpi) でも大きすぎて読み込めません。\r\n読み込む範囲を小さくしてください。") },
+            QStringLiteral("このページは最も低い解像度 (72 dpi) "
+                           "でも大きすぎて読み込めません。\r\n読み込む範囲を小さくしてください。") },
         { "too slow", heavy.get(), request(1, 300, {}, 1),
-            QStringLiteral("ページの描画に時間がかかりすぎるため中止しました。\r\n解像度を下げるか、読み込む範囲を指定してください。") },
+            QStringLiteral("ページの描画に時間がかかりすぎるため中止しました。\r\n解像度を下げるか、読み込む"
+                           "範囲を指定してください。") },
     };
     for (const RenderCase& c : renderCases) {
         SCOPED_TRACE(c.what);
@@ -297,7 +310,8 @@ TEST(PdfPicture, CropBoxesAndRotatedPagesAreShownAsAViewerShowsThem)
     // shown, turned by the page's rotation.
     const QByteArray content = "0 0 0 RG 4 w 0 150 m 300 150 l S 150 0 m 150 300 l S";
     auto page = [&](const QByteArray& boxes) {
-        return test::assemblePdf({ "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        return test::assemblePdf({ "<< /Type /Catalog /Pages 2 0 R >>",
+            "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
             "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 300] " + boxes + " /Contents 4 0 R >>",
             "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "\nendstream" });
     };
@@ -325,7 +339,8 @@ TEST(PdfPicture, CropBoxesAndRotatedPagesAreShownAsAViewerShowsThem)
         const int x = c.lineColumn < 20 ? c.lineColumn + 25 : c.lineColumn - 15;
         EXPECT_NEAR(test::darkRowCentre(picture, x, 0, c.size.height() - 1).value_or(-1), c.lineRow, 1.0);
         const int y = c.lineRow < 20 ? c.lineRow + 25 : c.lineRow - 15;
-        EXPECT_NEAR(test::darkColumnCentre(picture, y, 0, c.size.width() - 1).value_or(-1), c.lineColumn, 1.0);
+        EXPECT_NEAR(
+            test::darkColumnCentre(picture, y, 0, c.size.width() - 1).value_or(-1), c.lineColumn, 1.0);
         // A crop is taken from the page as shown: a square around the
         // crossing has it in its middle.
         request.crop = QRectF(c.lineColumn - 20, c.lineRow - 20, 40, 40);

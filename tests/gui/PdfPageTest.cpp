@@ -27,7 +27,8 @@ using namespace cvg::test;
 namespace {
 
 const QString kChangedAsk = QStringLiteral("編集中のファイルは変更されています。保存しますか？");
-const QString kUpdatedAsk = QStringLiteral("編集中のファイルは更新されています。\r\nファイルを保存しますか？");
+const QString kUpdatedAsk
+    = QStringLiteral("編集中のファイルは更新されています。\r\nファイルを保存しますか？");
 const QString kResetAsk = QStringLiteral("ファイルを保存せずに、データを初期化します");
 
 void writeAll(const QString& path, const QByteArray& bytes)
@@ -219,10 +220,12 @@ TEST_F(PdfPageTest, CancelChangesNothingAndADragReadsOnlyThatPart)
         QTest::mouseMove(preview, to);
         QTest::mouseRelease(preview, Qt::LeftButton, {}, to);
         EXPECT_EQ(d.request().crop, crop);
-        const QSize size = d.request().crop.isNull() ? QSize() : QSize(int(std::nearbyint(crop.right() * 2))
-                - int(std::nearbyint(crop.left() * 2)), int(std::nearbyint(crop.bottom() * 2))
-                - int(std::nearbyint(crop.top() * 2)));
-        EXPECT_EQ(d.lblPixelSize()->text(), QStringLiteral("%1 x %2 ピクセル").arg(size.width()).arg(size.height()));
+        const QSize size = d.request().crop.isNull()
+            ? QSize()
+            : QSize(int(std::nearbyint(crop.right() * 2)) - int(std::nearbyint(crop.left() * 2)),
+                int(std::nearbyint(crop.bottom() * 2)) - int(std::nearbyint(crop.top() * 2)));
+        EXPECT_EQ(d.lblPixelSize()->text(),
+            QStringLiteral("%1 x %2 ピクセル").arg(size.width()).arg(size.height()));
         QTest::keyClick(&d, Qt::Key_Return);
     });
     dialogs.expectQuestion(kUpdatedAsk, MsgResult::No);
@@ -252,11 +255,12 @@ TEST_F(PdfPageTest, RefusalsSayWhyAndLeaveTheDocumentAsItWas)
     // A drop on a modified document: the question first, then the dialog.
     // Too large: the label and the refusal name the largest resolution.
     dialogs.expectQuestion(kChangedAsk, MsgResult::No);
-    dialogs.expectWarning(QStringLiteral(
-        "30000 x 15000 ピクセルは大きすぎて読み込めません。\r\nこのページは 200 dpi までの解像度で読み込めます。"));
+    dialogs.expectWarning(QStringLiteral("30000 x 15000 ピクセルは大きすぎて読み込めません。\r\nこのページは "
+                                         "200 dpi までの解像度で読み込めます。"));
     dialogs.expectInfo(QStringLiteral("/opt/cvg/cvghelp.chmファイルが見つかりませんでした"));
     onPageDialog([](TfPdfPage& d) {
-        EXPECT_EQ(d.lblPixelSize()->text(), QStringLiteral("30000 x 15000 ピクセル  大きすぎます (200 dpi まで)"));
+        EXPECT_EQ(
+            d.lblPixelSize()->text(), QStringLiteral("30000 x 15000 ピクセル  大きすぎます (200 dpi まで)"));
         button(d, "butOK")->click();
         EXPECT_TRUE(d.isVisible()); // still open for another choice
         d.udDpi()->setValue(200);
@@ -284,8 +288,8 @@ TEST_F(PdfPageTest, RefusalsSayWhyAndLeaveTheDocumentAsItWas)
         EXPECT_EQ(working().size(), QSize(40, 30));
     }
     dialogs.expectQuestion(kChangedAsk, MsgResult::No);
-    dialogs.expectMessage(QStringLiteral("このPDFはパスワードで保護されているため読み込めません。"), MsgIcon::Error,
-        MsgButtons::OK, MsgResult::OK);
+    dialogs.expectMessage(QStringLiteral("このPDFはパスワードで保護されているため読み込めません。"),
+        MsgIcon::Error, MsgButtons::OK, MsgResult::OK);
     main->DropFiles({ locked });
     EXPECT_EQ(main->doc().sheets.currentPage().points.size(), 1u);
 

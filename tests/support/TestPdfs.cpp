@@ -128,7 +128,8 @@ std::optional<double> darkCentre(const QImage& picture, int fixed, int from, int
     const int last = (horizontal ? picture.width() : picture.height()) - 1;
     double sum = 0, weight = 0;
     for (int i = std::max(from, 0); i <= std::min(to, last); ++i) {
-        const uchar* p = horizontal ? picture.constScanLine(fixed) + 3 * i : picture.constScanLine(i) + 3 * fixed;
+        const uchar* p
+            = horizontal ? picture.constScanLine(fixed) + 3 * i : picture.constScanLine(i) + 3 * fixed;
         const int dark = 765 - (p[0] + p[1] + p[2]);
         sum += double(dark) * i;
         weight += dark;
@@ -185,10 +186,10 @@ QByteArray lockedPdf()
     // The standard security handler with keys made for a password that is
     // not empty: the empty password does not open it.
     const QByteArray o(32, '\x5A'), u(32, '\xA7');
-    return assemblePdf({ "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                           "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
-                           "<< /Filter /Standard /V 1 /R 2 /O <" + o.toHex() + "> /U <" + u.toHex()
-                               + "> /P -44 >>" },
+    return assemblePdf(
+        { "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
+            "<< /Filter /Standard /V 1 /R 2 /O <" + o.toHex() + "> /U <" + u.toHex() + "> /P -44 >>" },
         "/Encrypt 4 0 R /ID [<0123456789ABCDEF0123456789ABCDEF> <0123456789ABCDEF0123456789ABCDEF>]");
 }
 

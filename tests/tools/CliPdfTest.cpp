@@ -65,7 +65,8 @@ TEST_F(CliPdf, ConvertAndCalibrateTakeThePageResolutionAndCrop)
         QImage picture;
         ASSERT_TRUE(LoadBmpPicture(out, picture));
         EXPECT_EQ(picture.size(), c.size);
-        EXPECT_NEAR(test::darkRowCentre(picture, c.column, c.ruleRow - 8, c.ruleRow + 8).value_or(-1), c.ruleRow, 1);
+        EXPECT_NEAR(
+            test::darkRowCentre(picture, c.column, c.ruleRow - 8, c.ruleRow + 8).value_or(-1), c.ruleRow, 1);
     }
 
     // Page 1 without options: 300 dpi, and no rule where page 2 has one.
@@ -75,9 +76,10 @@ TEST_F(CliPdf, ConvertAndCalibrateTakeThePageResolutionAndCrop)
     // A calibrated document from page 2 at 144 dpi: its picture is that page.
     const QString doc = path("graph.cvd");
     CliRun r = runCli({ QStringLiteral("calibrate"), pdf, doc, QStringLiteral("--page"), QStringLiteral("2"),
-        QStringLiteral("--dpi"), QStringLiteral("144"), QStringLiteral("--y-upper"), QStringLiteral("100,560,100"),
-        QStringLiteral("--y-lower"), QStringLiteral("100,100,0"), QStringLiteral("--x-left"),
-        QStringLiteral("100,100,0"), QStringLiteral("--x-right"), QStringLiteral("760,100,10") });
+        QStringLiteral("--dpi"), QStringLiteral("144"), QStringLiteral("--y-upper"),
+        QStringLiteral("100,560,100"), QStringLiteral("--y-lower"), QStringLiteral("100,100,0"),
+        QStringLiteral("--x-left"), QStringLiteral("100,100,0"), QStringLiteral("--x-right"),
+        QStringLiteral("760,100,10") });
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     r = runCli({ QStringLiteral("info"), doc });
     ASSERT_EQ(r.status, 0);
@@ -108,26 +110,34 @@ TEST_F(CliPdf, FailuresSayWhyAndExitWithTwoOrOne)
         int status;
         QString err; // the first line of standard error
     };
-    const QString page = QStringLiteral("--page"), dpi = QStringLiteral("--dpi"), crop = QStringLiteral("--crop");
+    const QString page = QStringLiteral("--page"), dpi = QStringLiteral("--dpi"),
+                  crop = QStringLiteral("--crop");
     const Case cases[] = {
         { "locked", convert(locked), 2,
             QStringLiteral("%1: このPDFはパスワードで保護されているため読み込めません。").arg(locked) },
         { "no page", convert(empty), 2, QStringLiteral("%1: このPDFにはページがありません。").arg(empty) },
-        { "damaged", convert(damaged), 2, QStringLiteral("%1: PDFファイルが壊れているため読み込めません。").arg(damaged) },
-        { "not a PDF", convert(notPdf), 2, QStringLiteral("%1: このファイルはPDFではありません。").arg(notPdf) },
+        { "damaged", convert(damaged), 2,
+            QStringLiteral("%1: PDFファイルが壊れているため読み込めません。").arg(damaged) },
+        { "not a PDF", convert(notPdf), 2,
+            QStringLiteral("%1: このファイルはPDFではありません。").arg(notPdf) },
         { "page 3", convert(pdf, { page, QStringLiteral("3") }), 2,
             QStringLiteral("%1: ページ 3 はありません。このPDFのページは 1 から 2 までです。").arg(pdf) },
         { "crop off the page", convert(pdf, { crop, QStringLiteral("300,10,500,20") }), 2,
             QStringLiteral("%1: 読み込む範囲がページの外にはみ出しています。").arg(pdf) },
         { "too large", convert(huge), 2,
             QStringLiteral("%1: 30000 x 15000 ピクセルは大きすぎて読み込めません。").arg(huge) },
-        { "page 0", convert(pdf, { page, QStringLiteral("0") }), 1, QStringLiteral("--page must be an integer from 1 to 2147483647") },
-        { "dpi 71", convert(pdf, { dpi, QStringLiteral("71") }), 1, QStringLiteral("--dpi must be an integer from 72 to 1200") },
-        { "dpi word", convert(pdf, { dpi, QStringLiteral("high") }), 1, QStringLiteral("--dpi must be an integer from 72 to 1200") },
+        { "page 0", convert(pdf, { page, QStringLiteral("0") }), 1,
+            QStringLiteral("--page must be an integer from 1 to 2147483647") },
+        { "dpi 71", convert(pdf, { dpi, QStringLiteral("71") }), 1,
+            QStringLiteral("--dpi must be an integer from 72 to 1200") },
+        { "dpi word", convert(pdf, { dpi, QStringLiteral("high") }), 1,
+            QStringLiteral("--dpi must be an integer from 72 to 1200") },
         { "crop of three", convert(pdf, { crop, QStringLiteral("1,2,3") }), 1,
-            QStringLiteral("--crop must be LEFT,TOP,RIGHT,BOTTOM in points with RIGHT > LEFT and BOTTOM > TOP") },
+            QStringLiteral(
+                "--crop must be LEFT,TOP,RIGHT,BOTTOM in points with RIGHT > LEFT and BOTTOM > TOP") },
         { "crop backwards", convert(pdf, { crop, QStringLiteral("50,10,20,40") }), 1,
-            QStringLiteral("--crop must be LEFT,TOP,RIGHT,BOTTOM in points with RIGHT > LEFT and BOTTOM > TOP") },
+            QStringLiteral(
+                "--crop must be LEFT,TOP,RIGHT,BOTTOM in points with RIGHT > LEFT and BOTTOM > TOP") },
         { "page of a bitmap", convert(bmp, { page, QStringLiteral("2") }), 1,
             QStringLiteral("--page, --dpi and --crop apply to a PDF only") },
     };
@@ -138,12 +148,14 @@ TEST_F(CliPdf, FailuresSayWhyAndExitWithTwoOrOne)
         EXPECT_FALSE(QFile::exists(out));
     }
     // The size refusal names the largest resolution that fits.
-    EXPECT_TRUE(convert(huge).err.contains(QStringLiteral("このページは 200 dpi までの解像度で読み込めます。")));
+    EXPECT_TRUE(
+        convert(huge).err.contains(QStringLiteral("このページは 200 dpi までの解像度で読み込めます。")));
     // Calibrate refuses the same way, writing nothing.
     const QString doc = path("no.cvd");
-    const CliRun r = runCli({ QStringLiteral("calibrate"), locked, doc, QStringLiteral("--y-upper"),
-        QStringLiteral("1,9,1"), QStringLiteral("--y-lower"), QStringLiteral("1,1,0"), QStringLiteral("--x-left"),
-        QStringLiteral("1,1,0"), QStringLiteral("--x-right"), QStringLiteral("9,1,1") });
+    const CliRun r = runCli(
+        { QStringLiteral("calibrate"), locked, doc, QStringLiteral("--y-upper"), QStringLiteral("1,9,1"),
+            QStringLiteral("--y-lower"), QStringLiteral("1,1,0"), QStringLiteral("--x-left"),
+            QStringLiteral("1,1,0"), QStringLiteral("--x-right"), QStringLiteral("9,1,1") });
     EXPECT_EQ(r.status, 2);
     EXPECT_FALSE(QFile::exists(doc));
 }
