@@ -2,6 +2,7 @@
 // 4000 points each, labels) at the default resolution and at the highest,
 // which draws in bands; a thumbnail; and a memcpy of the 1200 dpi picture's
 // bytes as the floor.
+#include "BenchFloor.h"
 #include "image/PdfPicture.h"
 #include "platform/Progress.h"
 
@@ -109,14 +110,7 @@ void BM_PdfThumbnail(benchmark::State& state)
 
 void BM_MemcpyOfA4At1200Dpi(benchmark::State& state)
 {
-    const size_t bytes = size_t(9921) * 14031 * 3;
-    std::vector<char> from(bytes, 1), to(bytes);
-    for (auto _ : state) {
-        std::memcpy(to.data(), from.data(), bytes);
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
+    copyBytes(state, size_t(9921) * 14031 * 3);
 }
 
 } // namespace
