@@ -9,6 +9,10 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
 
 template <typename Job, typename Floor>
 void timeAgainstFloor(benchmark::State& state, Job&& job, Floor&& floor)
@@ -29,4 +33,17 @@ void timeAgainstFloor(benchmark::State& state, Job&& job, Floor&& floor)
     const double n = double(state.iterations());
     state.counters["floor_ms"] = floorSeconds / n * 1e3;
     state.counters["ratio"] = floorSeconds > 0 ? jobSeconds / floorSeconds : 0;
+}
+
+// The floor a benchmark is compared with: a plain memcpy of as many bytes
+// as the work produces.
+inline void copyBytes(benchmark::State& state, size_t bytes)
+{
+    std::vector<char> from(bytes, 1), to(bytes);
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), bytes);
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
 }

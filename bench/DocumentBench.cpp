@@ -158,14 +158,7 @@ void BM_MemcpyOfTheDocumentBytes(benchmark::State& state)
     cvg::NullProgress progress;
     if (!QFile::exists(file.path))
         cvg::WriteDocument(file.path, file.doc, progress);
-    const size_t bytes = size_t(QFile(file.path).size());
-    std::vector<char> from(bytes, 1), to(bytes);
-    for (auto _ : state) {
-        std::memcpy(to.data(), from.data(), bytes);
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
+    copyBytes(state, size_t(QFile(file.path).size()));
 }
 BENCHMARK(BM_MemcpyOfTheDocumentBytes)->Unit(benchmark::kMillisecond);
 

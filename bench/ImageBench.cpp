@@ -1,5 +1,6 @@
 // Picture resampling and JPEG coding on large pictures, each beside a plain
 // memcpy of the same number of bytes as the floor.
+#include "BenchFloor.h"
 #include "BenchPictures.h"
 #include "image/ImageSet.h"
 #include "image/JpegCodec.h"
@@ -12,17 +13,6 @@
 
 namespace {
 
-
-void copyBytes(benchmark::State& state, size_t bytes)
-{
-    std::vector<char> from(bytes, 1), to(bytes);
-    for (auto _ : state) {
-        std::memcpy(to.data(), from.data(), bytes);
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
-}
 
 void BM_StretchPictureTo10000x10000(benchmark::State& state)
 {

@@ -3,7 +3,8 @@
 # page or picture that a page names but that is not there) stops the build.
 set(topics
   Introduction.htm DialogDeform.htm DialogEdit.htm DialogMarker.htm DialogSpline.htm
-  DialogWorksheet.htm DialogImage.htm DialogDirectory.htm DialogLine.htm DialogMagnification.htm)
+  DialogWorksheet.htm DialogImage.htm DialogDirectory.htm DialogLine.htm DialogMagnification.htm
+  DialogPdf.htm)
 foreach(topic IN LISTS topics)
   if(NOT EXISTS "${SOURCE}/${topic}")
     message(FATAL_ERROR "help: the topic page ${topic} is missing in ${SOURCE}")

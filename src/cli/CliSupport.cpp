@@ -13,6 +13,11 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
 namespace cli {
 
 void printTo(FILE* stream, const QString& text)
@@ -51,10 +56,12 @@ PictureKind pictureKindOf(const QString& path)
         return PictureKind::Metafile;
     if (cvg::isModernPictureExtension(extension))
         return PictureKind::Modern;
+    if (cvg::isPdfExtension(extension))
+        return PictureKind::Pdf;
     return PictureKind::None;
 }
 
-std::optional<QImage> readPicture(const QString& path)
+std::optional<QImage> readPicture(const QString& path, const cvg::PdfPageRequest& pdf)
 {
     const PictureKind kind = pictureKindOf(path);
     if (kind == PictureKind::None) {
@@ -83,6 +90,17 @@ std::optional<QImage> readPicture(const QString& path)
     case PictureKind::Modern:
         loaded = cvg::LoadModernPicture(path, picture);
         break;
+    case PictureKind::Pdf: {
+        // A PDF says why it cannot be read: damaged, locked, no such page...
+        cvg::NullProgress quiet;
+        const QString error = cvg::LoadPdfPicture(path, pdf, picture, quiet);
+        if (!error.isEmpty()) {
+            failure(QStringLiteral("%1: %2").arg(path, error));
+            return std::nullopt;
+        }
+        loaded = true;
+        break;
+    }
     case PictureKind::None:
         break;
     }
@@ -136,6 +154,61 @@ Options parseOptions(const QStringList& args, const QStringList& valueNames, con
         }
     }
     return options;
+}
+
+bool parseInt(const Options& options, const QString& name, int fallback, int low, int high, int& out,
+              QString& error)
+{
+    if (!options.values.contains(name)) {
+        out = fallback;
+        return true;
+    }
+    bool ok = false;
+    out = options.values.value(name).toInt(&ok);
+    if (!ok || out < low || out > high) {
+        error = QStringLiteral("--%1 must be an integer from %2 to %3").arg(name).arg(low).arg(high);
+        return false;
+    }
+    return true;
+}
+
+QStringList pdfOptionNames()
+{
+    return { QStringLiteral("page"), QStringLiteral("dpi"), QStringLiteral("crop") };
+}
+
+std::optional<cvg::PdfPageRequest> pdfRequest(const Options& options, const QString& input, QString& error)
+{
+    cvg::PdfPageRequest request;
+    const QStringList names = pdfOptionNames();
+    const bool given = std::any_of(names.begin(), names.end(),
+                                   [&](const QString& name) { return options.values.contains(name); });
+    if (!given)
+        return request;
+    if (pictureKindOf(input) != PictureKind::Pdf) {
+        error = QStringLiteral("--page, --dpi and --crop apply to a PDF only");
+        return std::nullopt;
+    }
+    if (!parseInt(options, QStringLiteral("page"), 1, 1, std::numeric_limits<int>::max(), request.page, error)
+        || !parseInt(options, QStringLiteral("dpi"), cvg::kDefaultPdfDpi, cvg::kMinPdfDpi, cvg::kMaxPdfDpi,
+                     request.dpi, error))
+        return std::nullopt;
+    if (options.values.contains(QStringLiteral("crop"))) {
+        const QStringList parts = options.values.value(QStringLiteral("crop")).split(QLatin1Char(','));
+        std::array<double, 4> edges{};
+        bool ok = parts.size() == 4;
+        for (qsizetype i = 0; ok && i < 4; ++i) {
+            edges[size_t(i)] = parts[i].trimmed().toDouble(&ok);
+            ok = ok && std::isfinite(edges[size_t(i)]);
+        }
+        if (!ok || edges[2] <= edges[0] || edges[3] <= edges[1]) {
+            error = QStringLiteral("--crop must be LEFT,TOP,RIGHT,BOTTOM in points with RIGHT > LEFT and "
+                                   "BOTTOM > TOP");
+            return std::nullopt;
+        }
+        request.crop = QRectF(QPointF(edges[0], edges[1]), QPointF(edges[2], edges[3]));
+    }
+    return request;
 }
 
 bool readDocument(const QString& path, cvg::Document& doc)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "image/PdfPicture.h"
 #include "platform/HeadlessDialogs.h"
 
 #include <QImage>
@@ -31,11 +32,12 @@ int failure(const QString& reason);
 cvg::HeadlessDialogs stderrDialogs();
 
 // Modern: PNG, GIF, TIFF or WebP.
-enum class PictureKind { None, Bitmap, Jpeg, Metafile, Modern };
+enum class PictureKind { None, Bitmap, Jpeg, Metafile, Modern, Pdf };
 PictureKind pictureKindOf(const QString& path);
 
-// Reads a picture by its extension; nothing after printing the reason.
-std::optional<QImage> readPicture(const QString& path);
+// Reads a picture by its extension (of a PDF, the page, resolution and crop
+// of pdf); nothing after printing the reason.
+std::optional<QImage> readPicture(const QString& path, const cvg::PdfPageRequest& pdf = {});
 // Writes a picture by the output's extension (".bmp" or ".jpg"); false after
 // printing the reason.
 bool writePicture(const QString& path, const QImage& picture);
@@ -48,6 +50,19 @@ struct Options {
     QString error; // an unknown option or a missing value
 };
 Options parseOptions(const QStringList& args, const QStringList& valueNames, const QStringList& flagNames);
+
+// An integer option from low to high, fallback when absent; false with the
+// usage error's text otherwise.
+bool parseInt(const Options& options, const QString& name, int fallback, int low, int high, int& out,
+              QString& error);
+
+// What of a PDF a command reads: --page N, --dpi D, --crop L,T,R,B (points
+// from the page's top-left corner).
+QStringList pdfOptionNames();
+// Parses those options for the input picture; nothing, with the usage
+// error's text, when they are malformed or given for a picture that is not a
+// PDF. Whether the page exists and the crop lies on it is the reader's check.
+std::optional<cvg::PdfPageRequest> pdfRequest(const Options& options, const QString& input, QString& error);
 
 // Reads a document into doc; false after printing the program's message.
 bool readDocument(const QString& path, cvg::Document& doc);

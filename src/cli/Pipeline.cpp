@@ -38,22 +38,6 @@ bool parseReference(const QString& text, cvg::ReferencePoint& point, QString& va
     return okX && okY && cvg::ParseValue(valueText, point.value);
 }
 
-bool parseInt(const Options& options, const QString& name, int fallback, int low, int high, int& out,
-              QString& error)
-{
-    if (!options.values.contains(name)) {
-        out = fallback;
-        return true;
-    }
-    bool ok = false;
-    out = options.values.value(name).toInt(&ok);
-    if (!ok || out < low || out > high) {
-        error = QStringLiteral("--%1 must be an integer from %2 to %3").arg(name).arg(low).arg(high);
-        return false;
-    }
-    return true;
-}
-
 // "RRGGBB" as on the web (a leading '#' allowed): six hexadecimal digits.
 std::optional<QRgb> parseWebColour(QString text)
 {
@@ -82,11 +66,16 @@ int runCalibrate(const QStringList& args)
 {
     const QStringList names = {QStringLiteral("y-upper"), QStringLiteral("y-lower"), QStringLiteral("x-left"),
                                QStringLiteral("x-right")};
-    const Options options = parseOptions(args, names, {QStringLiteral("x-log"), QStringLiteral("y-log")});
+    const Options options
+        = parseOptions(args, names + pdfOptionNames(), {QStringLiteral("x-log"), QStringLiteral("y-log")});
     if (!options.error.isEmpty())
         return usageError(options.error);
     if (options.operands.size() != 2)
         return usageError(QStringLiteral("calibrate needs PICTURE and OUTPUT.cvd"));
+    QString pdfError;
+    const std::optional<cvg::PdfPageRequest> pdf = pdfRequest(options, options.operands[0], pdfError);
+    if (!pdf)
+        return usageError(pdfError);
     cvg::Document doc;
     doc.reset();
     cvg::Calibration& cal = doc.calibration;
@@ -104,7 +93,7 @@ int runCalibrate(const QStringList& args)
                  && cal.SourcePoints[cvg::XLeft].y == cal.SourcePoints[cvg::YLower].y;
     cal.PointsSpecified = true;
 
-    const std::optional<QImage> picture = readPicture(options.operands[0]);
+    const std::optional<QImage> picture = readPicture(options.operands[0], *pdf);
     if (!picture)
         return kExitFailed;
     doc.images.workingImage = *picture;

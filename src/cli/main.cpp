@@ -40,15 +40,16 @@ struct Command {
 int runConvert(const QStringList& args);
 
 const Command kCommands[] = {
-    {"convert", "INPUT OUTPUT",
+    {"convert", "INPUT OUTPUT [--page N] [--dpi D] [--crop LEFT,TOP,RIGHT,BOTTOM]",
      "Read a picture (.bmp, .jpg, .wmf, .emf, .png, .gif, .tif, .tiff, .webp) and write it as a 24-bit .bmp "
-     "or a .jpg (quality 90).",
+     "or a .jpg (quality 90). A PDF (.pdf) gives page N (default 1) at D dots per inch (72 to 1200, default "
+     "300), only the crop when one is given (points from the page's top-left corner).",
      runConvert},
     {"calibrate",
      "PICTURE OUTPUT.cvd --y-upper X,Y,VALUE --y-lower X,Y,VALUE --x-left X,Y,VALUE --x-right X,Y,VALUE "
-     "[--x-log] [--y-log]",
-     "Calibrate a picture (X pixel column, Y upward from the bottom) and write a converted document with "
-     "one empty page.",
+     "[--x-log] [--y-log] [--page N] [--dpi D] [--crop LEFT,TOP,RIGHT,BOTTOM]",
+     "Calibrate a picture or a PDF page (X pixel column, Y upward from the bottom) and write a converted "
+     "document with one empty page.",
      runCalibrate},
     {"info", "DOC.cvd", "Print the document's pictures, calibration and pages as JSON.", runInfo},
     {"export", "DOC.cvd [--page N] [--format tab|csv|prn] [--pixels] [--output FILE]",
@@ -87,17 +88,26 @@ namespace {
 
 int runConvert(const QStringList& args)
 {
-    if (args.size() != 2)
+    const Options options = parseOptions(args, pdfOptionNames(), {});
+    if (!options.error.isEmpty())
+        return usageError(options.error);
+    if (options.operands.size() != 2)
         return usageError(QStringLiteral("convert needs INPUT and OUTPUT"));
-    if (pictureKindOf(args[0]) == PictureKind::None)
-        return failure(QStringLiteral("%1: このファイル形式は読込むことができません").arg(args[0]));
-    const PictureKind writer = pictureKindOf(args[1]);
+    const QString& input = options.operands[0];
+    const QString& output = options.operands[1];
+    QString error;
+    const std::optional<cvg::PdfPageRequest> pdf = pdfRequest(options, input, error);
+    if (!pdf)
+        return usageError(error);
+    if (pictureKindOf(input) == PictureKind::None)
+        return failure(QStringLiteral("%1: このファイル形式は読込むことができません").arg(input));
+    const PictureKind writer = pictureKindOf(output);
     if (writer != PictureKind::Bitmap && writer != PictureKind::Jpeg)
-        return failure(QStringLiteral("%1: このファイル形式で保存することはできません").arg(args[1]));
-    const std::optional<QImage> picture = readPicture(args[0]);
+        return failure(QStringLiteral("%1: このファイル形式で保存することはできません").arg(output));
+    const std::optional<QImage> picture = readPicture(input, *pdf);
     if (!picture)
         return kExitFailed;
-    return writePicture(args[1], *picture) ? kExitOk : kExitFailed;
+    return writePicture(output, *picture) ? kExitOk : kExitFailed;
 }
 
 int dispatch(const QStringList& args)

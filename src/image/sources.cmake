@@ -6,6 +6,7 @@ list(APPEND CVG_CORE_SOURCES
   image/MetafilePlayer.cpp
   image/ModernPicture.cpp
   image/Overview.cpp
+  image/PdfPicture.cpp
   image/PictureBlock.cpp
 )
 # The metafile player's record parsers and drawing state live in their own folder.
@@ -15,6 +16,7 @@ list(APPEND CVG_CORE_SOURCES ${CVG_METAFILE_SOURCES})
 list(APPEND CVG_GUI_SOURCES
   image/TfImage.cpp
   image/TfMagnification.cpp
+  image/TfPdfPage.cpp
   image/TfrmScope.cpp
   image/ViewWindows.cpp
 )

@@ -191,6 +191,11 @@ private:
     void connectDocumentActions();
     void connectEditActions();
     bool readPictureFile(int kind, const QString& path);
+    // A PDF's page dialog: the rendered page waits in pdfPicture_ for the
+    // reader; false when cancelled or unreadable. pdfPageChosen is true for
+    // any other file.
+    bool preparePdfPicture(const QString& path);
+    bool pdfPageChosen(const QString& path);
     bool readDocumentFile(const QString& path);
     bool writeDocumentFile(const QString& path);
     // The window shows what a document read left in the model.
@@ -228,6 +233,7 @@ private:
     QString openDialogFolder_;
     bool documentWasReset_ = false;
     bool lastSaveSucceeded_ = false;
+    QImage pdfPicture_;
 
     QWidget* pnMenu_ = nullptr;
     QToolBar* tbMenu_ = nullptr;

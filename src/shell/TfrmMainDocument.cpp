@@ -4,6 +4,8 @@
 #include "image/JpegCodec.h"
 #include "image/MetafilePlayer.h"
 #include "image/ModernPicture.h"
+#include "image/PdfPicture.h"
+#include "image/TfPdfPage.h"
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "shell/AppContext.h"
@@ -26,7 +28,7 @@ const QString kOpenFilter = QStringLiteral(
     "Curvegleaner32ファイル(*.cvd)|*.cvd|ビットマップ・ファイル(*.bmp)|*.bmp|JPEGファイル(*.jpg)|*.jpg|"
     "Windows Meta File(*.wmf)|*.wmf|Enhanced Meta File(*.emf)|*.emf|"
     "PNGファイル(*.png)|*.png|GIFファイル(*.gif)|*.gif|TIFFファイル(*.tif *.tiff)|*.tif *.tiff|"
-    "WebPファイル(*.webp)|*.webp");
+    "WebPファイル(*.webp)|*.webp|PDFファイル(*.pdf)|*.pdf");
 const QString kSaveFilter = QStringLiteral(
     "Curvegleaner32ファイル(*.cvd)|*.cvd|ビットマップ・ファイル(*.bmp)|*.bmp|JPEGファイル(*.jpg)|*.jpg");
 const QString kSaveQuestion = QStringLiteral("編集中のファイルは変更されています。保存しますか？");
@@ -35,6 +37,9 @@ const QString kSaveQuestion = QStringLiteral("編集中のファイルは変更�
 // indexes 6 to 9 all read through the same reader.
 constexpr int kFirstModernKind = 6;
 constexpr int kLastModernKind = 9;
+// A PDF page: the page dialog chooses and renders it before the document is
+// replaced, so that cancelling it changes nothing.
+constexpr int kPdfKind = 10;
 
 } // namespace
 
@@ -136,6 +141,8 @@ void TfrmMain::OpenWithDialog(int filterIndex)
     if (!chosen.accepted)
         return;
     openDialogFolder_ = QFileInfo(chosen.path).absolutePath();
+    if (chosen.filterIndex == kPdfKind && !preparePdfPicture(chosen.path))
+        return;
 
     documentWasReset_ = false;
     NewDocument();
@@ -168,7 +175,7 @@ void TfrmMain::OpenWithDialog(int filterIndex)
 
 bool TfrmMain::readPictureFile(int kind, const QString& path)
 {
-    // kind: 2 bitmap, 3 JPEG, 4 and 5 metafile, 6 to 9 PNG, GIF, TIFF, WebP.
+    // kind: 2 bitmap, 3 JPEG, 4 and 5 metafile, 6 to 9 PNG, GIF, TIFF, WebP, 10 PDF.
     QImage picture;
     bool ok = false;
     if (kind == 2)
@@ -177,11 +184,27 @@ bool TfrmMain::readPictureFile(int kind, const QString& path)
         ok = LoadJpegPicture(path, picture);
     else if (kind >= kFirstModernKind && kind <= kLastModernKind)
         ok = LoadModernPicture(path, picture);
-    else
+    else if (kind == kPdfKind) {
+        ok = !pdfPicture_.isNull() || preparePdfPicture(path);
+        picture = std::exchange(pdfPicture_, QImage());
+    } else {
         ok = LoadMetafilePicture(path, context_.screenDpi, picture);
+    }
     doc_.images.workingImage = ok ? picture : newPicture(0, 0);
     ShowWorkingImage();
     return ok;
+}
+
+bool TfrmMain::preparePdfPicture(const QString& path)
+{
+    const std::optional<QImage> picture = choosePdfPicture(*this, context_, path);
+    pdfPicture_ = picture.value_or(QImage());
+    return picture.has_value();
+}
+
+bool TfrmMain::pdfPageChosen(const QString& path)
+{
+    return !isPdfExtension(extensionOf(path)) || preparePdfPicture(path);
 }
 
 void TfrmMain::SaveWithDialog(int filterIndex)
@@ -250,11 +273,13 @@ void TfrmMain::DropFiles(const QStringList& paths)
             SaveWithDialog(1);
             return;
         }
-        if (answer != MsgResult::No)
+        if (answer != MsgResult::No || !pdfPageChosen(paths.first().left(255)))
             return;
         doc_.state.modified = false;
         NewDocument();
     } else if (paths.size() == 1) {
+        if (!pdfPageChosen(paths.first().left(255)))
+            return;
         NewDocument();
     } else {
         context_.dialogs.info(QStringLiteral("複数のファイルをドロップすることはできません"));
@@ -275,7 +300,11 @@ void TfrmMain::OpenCommandLine()
 {
     const QString path = context_.commandLineFile;
     if (!path.isEmpty() && QFileInfo(path).isFile())
-        runCommand([this, path] { OpenByExtension(QFileInfo(path).absoluteFilePath(), false); });
+        runCommand([this, path] {
+            const QString absolute = QFileInfo(path).absoluteFilePath();
+            if (pdfPageChosen(absolute))
+                OpenByExtension(absolute, false);
+        });
 }
 
 void TfrmMain::OpenByExtension(const QString& path, bool fromDrop)
@@ -295,6 +324,8 @@ void TfrmMain::OpenByExtension(const QString& path, bool fromDrop)
         pictureRead = readPictureFile(4, path);
     } else if (isModernPictureExtension(extension)) {
         pictureRead = readPictureFile(kFirstModernKind, path);
+    } else if (isPdfExtension(extension)) {
+        pictureRead = readPictureFile(kPdfKind, path);
     } else {
         readerRan = false;
         context_.dialogs.info(QStringLiteral("このファイル形式は読込むことができません"));

@@ -97,7 +97,7 @@ TEST_F(DocumentLifecycleTest, OpenBitmapThroughTheDialogWhileModified)
                                            "JPEGファイル(*.jpg)|*.jpg|Windows Meta File(*.wmf)|*.wmf|"
                                            "Enhanced Meta File(*.emf)|*.emf|PNGファイル(*.png)|*.png|"
                                            "GIFファイル(*.gif)|*.gif|TIFFファイル(*.tif *.tiff)|*.tif *.tiff|"
-                                           "WebPファイル(*.webp)|*.webp"));
+                                           "WebPファイル(*.webp)|*.webp|PDFファイル(*.pdf)|*.pdf"));
     });
     dialogs.expectQuestion(kUpdatedAsk, MsgResult::No);
     dialogs.expectQuestion(kResetAsk, MsgResult::No);
