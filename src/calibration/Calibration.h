@@ -54,6 +54,10 @@ bool ConvertData(Calibration& cal);
 
 double ConvertX(const Calibration& cal, int32_t x);
 double ConvertY(const Calibration& cal, int32_t y);
+// The same for a precise position (column, upward y, the centre of a pixel
+// at its whole number); a whole number gives bit for bit the result above.
+double ConvertX(const Calibration& cal, double x);
+double ConvertY(const Calibration& cal, double y);
 
 // Back to the empty state: SourcePoints and ScreenPoints zero; XLog, YLog,
 // PointsSpecified and Converted false; CorrectedPoints, scales and Shared kept.

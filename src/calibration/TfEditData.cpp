@@ -209,12 +209,15 @@ void TDigitizer::pbGraphMouseMove(QMouseEvent* event)
                     p = {x, y};
                     changed = true;
                 } else if (event->buttons() == Qt::LeftButton && mods == Qt::ShiftModifier) {
+                    // The moved coordinate becomes a whole pixel; the other keeps its fraction.
                     marker_.setY(row);
                     p.Y = y;
+                    p.fracY = 0;
                     changed = true;
                 } else if (event->buttons() == Qt::LeftButton && mods == Qt::ControlModifier) {
                     marker_.setX(x);
                     p.X = x;
+                    p.fracX = 0;
                     changed = true;
                 }
                 if (changed) {
@@ -381,7 +384,14 @@ void TfEditData::udClick(bool isX)
     (isX ? edtX_ : edtY_)->setText(QString::number((isX ? udX_ : udY_)->value()));
     if (row >= 1 && row <= PointCount(page)) {
         Point& p = page.points[size_t(row) - 1];
-        (isX ? p.X : p.Y) = (isX ? udX_ : udY_)->value();
+        // The edited coordinate becomes the whole pixel typed; the other keeps its fraction.
+        if (isX) {
+            p.X = udX_->value();
+            p.fracX = 0;
+        } else {
+            p.Y = udY_->value();
+            p.fracY = 0;
+        }
         main_.pointsChanged();
     }
     digitizer_.rebuildWithSquares();

@@ -79,15 +79,22 @@ QByteArray ExportLines(
     char line[2 * kMaxValueText + 3];
     for (int r = 0; r < count; ++r) {
         scope.setPosition(r + 1);
-        char* end = putValueText(line, ValueText(ConvertX(calibration, points[size_t(r)].X)));
+        const Point& p = points[size_t(r)];
+        char* end = putValueText(line, ValueText(ConvertX(calibration, p.preciseX())));
         *end++ = separator;
-        end = putValueText(end, ValueText(ConvertY(calibration, points[size_t(r)].Y)));
+        end = putValueText(end, ValueText(ConvertY(calibration, p.preciseY())));
         *end++ = '\r';
         *end++ = '\n';
         out.append(line, end - line);
     }
     scope.setPosition(0);
     return out;
+}
+
+QString ConvertedValueText(const Calibration& calibration, const Point& point)
+{
+    return ValueText(ConvertX(calibration, point.preciseX())) + QLatin1Char(' ')
+        + ValueText(ConvertY(calibration, point.preciseY()));
 }
 
 FileDialogRequest TextSaveDialogRequest(

@@ -4,6 +4,7 @@ list(APPEND CVG_CORE_SOURCES
   worksheet/DocumentHeader.cpp
   worksheet/DocumentState.cpp
   worksheet/EditCommands.cpp
+  worksheet/Point.cpp
   worksheet/PointMarkers.cpp
   worksheet/TextExport.cpp
   worksheet/Worksheets.cpp
