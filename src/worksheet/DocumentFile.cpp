@@ -40,19 +40,90 @@ void putShortString(QByteArray& out, const QByteArray& text)
     out.append(QByteArray(kShortStringSize - 1 - cut.size(), '\0'));
 }
 
-void putPoints(QByteArray& out, const std::vector<Point>& points)
+// The point records of n points: X and Y, 32 bits each, little-endian.
+void putPointRecords(uchar* p, const Point* points, size_t n)
 {
-    const qsizetype start = out.size();
-    out.resize(start + qsizetype(points.size()) * kPointRecordSize);
-    uchar* p = reinterpret_cast<uchar*>(out.data()) + start;
-    for (const Point& point : points) {
-        const uint32_t x = uint32_t(point.X);
-        const uint32_t y = uint32_t(point.Y);
+    for (size_t k = 0; k < n; ++k) {
+        const uint32_t x = uint32_t(points[k].X);
+        const uint32_t y = uint32_t(points[k].Y);
         for (int i = 0; i < 4; ++i) {
             p[i] = uchar(x >> (8 * i));
             p[4 + i] = uchar(y >> (8 * i));
         }
         p += kPointRecordSize;
+    }
+}
+
+void putPoints(QByteArray& out, const std::vector<Point>& points)
+{
+    const qsizetype start = out.size();
+    out.resize(start + qsizetype(points.size()) * kPointRecordSize);
+    putPointRecords(reinterpret_cast<uchar*>(out.data()) + start, points.data(), points.size());
+}
+
+// CRC-32 of a page's point records as the file holds them.
+uint32_t pointRecordsChecksum(const std::vector<Point>& points)
+{
+    constexpr size_t kBatch = 4096;
+    uchar buffer[kBatch * kPointRecordSize];
+    uint32_t crc = 0;
+    for (size_t at = 0; at < points.size(); at += kBatch) {
+        const size_t n = std::min(kBatch, points.size() - at);
+        putPointRecords(buffer, points.data() + at, n);
+        crc = checksum(buffer, n * kPointRecordSize, crc);
+    }
+    return crc;
+}
+
+// A page's precise positions travel beside the file's whole pixels: the
+// record holds the page's point count, the CRC-32 of its point records as
+// written, then the two rests (16 bits each, little-endian) of every point.
+// A program that changes the page's points without knowing of the record
+// leaves a check value that no longer matches, and the page reads as whole
+// pixels.
+constexpr size_t kFractionHeaderSize = 8;
+constexpr size_t kFractionSize = 4;
+
+ExtensionRecord fractionRecord(int pageIndex, const std::vector<Point>& points)
+{
+    ExtensionRecord record;
+    record.type = ExtensionType::PageFractions;
+    record.number = uint32_t(pageIndex);
+    QByteArray& out = record.payload;
+    out.reserve(qsizetype(kFractionHeaderSize + points.size() * kFractionSize));
+    putI32(out, int32_t(points.size()));
+    putI32(out, int32_t(pointRecordsChecksum(points)));
+    for (const Point& p : points) {
+        putU16(out, uint16_t(p.fracX));
+        putU16(out, uint16_t(p.fracY));
+    }
+    return record;
+}
+
+// Gives a page its rests when the record belongs to the page as read: same
+// count, same check value of the point records in the file, and every rest
+// one that its whole pixel can have. Anything else leaves the page whole.
+void applyFractions(const ExtensionRecord& record, const QByteArray& file, const std::vector<size_t>& pointOffsets,
+    Worksheets& sheets)
+{
+    if (record.type != ExtensionType::PageFractions || record.number >= uint32_t(sheets.pageCount()))
+        return;
+    WorksheetPage& page = sheets.page(int(record.number));
+    std::vector<Point>& points = page.points;
+    const size_t n = points.size();
+    const uchar* p = reinterpret_cast<const uchar*>(record.payload.constData());
+    if (size_t(record.payload.size()) != kFractionHeaderSize + n * kFractionSize || getU32(p) != n)
+        return;
+    const uchar* records = reinterpret_cast<const uchar*>(file.constData()) + pointOffsets[record.number];
+    if (getU32(p + 4) != checksum(records, n * kPointRecordSize))
+        return;
+    const uchar* rests = p + kFractionHeaderSize;
+    for (size_t k = 0; k < n; ++k)
+        if (!IsValidFraction(points[k].X, getI16(rests + 4 * k)) || !IsValidFraction(points[k].Y, getI16(rests + 4 * k + 2)))
+            return;
+    for (size_t k = 0; k < n; ++k) {
+        points[k].fracX = getI16(rests + 4 * k);
+        points[k].fracY = getI16(rests + 4 * k + 2);
     }
 }
 
@@ -62,8 +133,9 @@ struct PageRecord {
 };
 
 // Everything but the picture and the correction; false on a short or
-// inconsistent file, leaving what was taken over up to the fault.
-bool decodeTables(ByteReader& in, Document& doc, Progress& progress)
+// inconsistent file, leaving what was taken over up to the fault. Where each
+// page's point records start in the file goes to pointOffsets.
+bool decodeTables(ByteReader& in, Document& doc, Progress& progress, std::vector<size_t>& pointOffsets)
 {
     const int32_t pageCount = doc.header.pageCount();
     if (pageCount < 0 || pageCount > kMaxPages)
@@ -97,8 +169,10 @@ bool decodeTables(ByteReader& in, Document& doc, Progress& progress)
         record.caption = QByteArray(reinterpret_cast<const char*>(s + 1), s[0]);
     }
 
+    pointOffsets.assign(size_t(pageCount), 0);
     for (int32_t i = 0; i < pageCount; ++i) {
         scope.setPosition(i + 1);
+        pointOffsets[size_t(i)] = in.position();
         WorksheetPage& page = doc.sheets.page(i);
         const PageRecord& record = records[size_t(i)];
         page.caption = fromCp932(record.caption);
@@ -127,9 +201,16 @@ bool encodeDocument(const Document& doc, QByteArray& out, Progress& progress)
     const int pageCount = sheets.pageCount();
     ProgressScope scope(progress, 0, pageCount + 1);
 
+    std::vector<ExtensionRecord> fractions;
+    for (int i = 0; i < pageCount; ++i) {
+        const std::vector<Point>& points = ReadPoints(sheets.page(i));
+        if (std::any_of(points.begin(), points.end(), [](const Point& p) { return p.hasFraction(); }))
+            fractions.push_back(fractionRecord(i, points));
+    }
     QByteArray picture;
-    if (!encodePictureBlock(doc.images, doc.resize, picture))
+    if (!encodePictureBlock(doc.images, doc.resize, picture, fractions))
         return false;
+    fractions.clear();
     scope.setPosition(1);
 
     DocumentHeader header = doc.header;
@@ -190,14 +271,18 @@ DocumentReadStatus decodeDocument(
         const bool converted = doc.header.converted();
         doc.calibration.Converted = false;
 
-        if (!decodeTables(in, doc, progress))
+        std::vector<size_t> pointOffsets;
+        if (!decodeTables(in, doc, progress, pointOffsets))
             return DocumentReadStatus::Damaged;
         doc.sheets.setCurrentIndex(0);
         if (doc.header.version() != DocumentHeader::kCurrentVersion)
             return DocumentReadStatus::Read;
 
-        if (!decodePictureBlock(in.current(), in.remaining(), doc.images, doc.resize))
+        std::vector<ExtensionRecord> records;
+        if (!decodePictureBlock(in.current(), in.remaining(), doc.images, doc.resize, &records))
             return DocumentReadStatus::Damaged;
+        for (const ExtensionRecord& record : records)
+            applyFractions(record, bytes, pointOffsets, doc.sheets);
         if (converted) {
             // Values shown from points that were never mapped would be wrong:
             // a calibration that cannot be recomputed counts as not done.
