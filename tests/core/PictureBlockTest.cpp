@@ -33,30 +33,6 @@ ImageSet freshSet()
     return set;
 }
 
-// Where our segments stand in a JPEG stream: [begin, end) of each APP15
-// segment with our signature, found by walking the markers up to the scan.
-std::vector<std::pair<int, int>> ourSegments(const QByteArray& stream)
-{
-    std::vector<std::pair<int, int>> found;
-    int pos = 2;
-    while (pos + 4 <= stream.size() && uchar(stream[pos + 1]) != 0xDA) {
-        const int length = uchar(stream[pos + 2]) << 8 | uchar(stream[pos + 3]);
-        if (uchar(stream[pos + 1]) == 0xEF && stream.mid(pos + 4, 8) == QByteArray("CVGLEAN\0", 8))
-            found.emplace_back(pos, pos + 2 + length);
-        pos += 2 + length;
-    }
-    return found;
-}
-
-QByteArray withoutOurSegments(const QByteArray& stream)
-{
-    QByteArray plain = stream;
-    const auto segments = ourSegments(stream);
-    for (auto it = segments.rbegin(); it != segments.rend(); ++it)
-        plain.remove(it->first, it->second - it->first);
-    return plain;
-}
-
 QImage decoded(const QByteArray& jpeg)
 {
     QImage picture;
@@ -112,8 +88,8 @@ TEST(PictureBlock, UnresizedDocumentStoresAndReadsTheWorkingPicture)
     // Every byte but our segments is the record and the JPEG as always, and
     // a JPEG decoder passes over the segments.
     EXPECT_EQ(block.left(12), encodeResizeRecord(record));
-    EXPECT_FALSE(ourSegments(block.mid(12)).empty());
-    EXPECT_EQ(withoutOurSegments(block.mid(12)), jpeg);
+    EXPECT_FALSE(test::extensionSegments(block.mid(12)).empty());
+    EXPECT_EQ(test::withoutExtensionSegments(block.mid(12)), jpeg);
     EXPECT_EQ(test::differingPixels(decoded(block.mid(12)), decoded(jpeg)), 0);
 
     ImageSet read = freshSet();
@@ -149,7 +125,7 @@ TEST(PictureBlock, ResizedDocumentStoresTheUnresizedPictureAndRebuildsTheWorking
     ASSERT_TRUE(encodePictureBlock(set, record, block));
     QByteArray jpeg;
     ASSERT_TRUE(encodeJpeg(set.unresizedImage, jpeg));
-    EXPECT_EQ(withoutOurSegments(block.mid(12)), jpeg);
+    EXPECT_EQ(test::withoutExtensionSegments(block.mid(12)), jpeg);
 
     ImageSet read = freshSet();
     ResizeRecord readRecord;
@@ -228,7 +204,7 @@ TEST(PictureBlock, RecordsTravelInSegmentsAndDamagedOnesAreLeftOut)
     QByteArray block;
     ASSERT_TRUE(encodePictureBlock(set, ResizeRecord {}, block, { page }));
     const QByteArray stream = block.mid(12);
-    const auto segments = ourSegments(stream);
+    const auto segments = test::extensionSegments(stream);
     ASSERT_EQ(segments.size(), 4u); // the picture's copy, then the page's three parts
     QByteArray jpeg;
     ASSERT_TRUE(encodeJpeg(set.workingImage, jpeg));
