@@ -59,39 +59,46 @@ void BM_ExportLines1MPoints(benchmark::State& state)
 }
 BENCHMARK(BM_ExportLines1MPoints)->Unit(benchmark::kMillisecond);
 
+// The document with a full page of whole pixels (argument 0), or of points
+// that all carry fractions, as a precise reading gives them (argument 1).
 struct BenchFile {
     QTemporaryDir dir;
-    QString path = dir.filePath(QStringLiteral("bench.cvd"));
+    QString path;
     cvg::Document doc;
 
-    BenchFile()
+    explicit BenchFile(bool fractions)
     {
+        path = dir.filePath(QStringLiteral("bench.cvd"));
         doc.reset();
         doc.images.workingImage = benchPicture(4000, 3000);
         doc.state.pictureLoaded = true;
         doc.sheets.currentPage().points = fullPage();
+        if (fractions)
+            for (cvg::Point& p : doc.sheets.currentPage().points)
+                p = cvg::Point::atPrecise(p.X + 0.25, p.Y - 0.375);
     }
 };
 
-BenchFile& benchFile()
+BenchFile& benchFile(int64_t fractions = 0)
 {
-    static BenchFile file;
-    return file;
+    static BenchFile whole(false);
+    static BenchFile precise(true);
+    return fractions ? precise : whole;
 }
 
 void BM_WriteDocument1MPoints4000x3000(benchmark::State& state)
 {
-    BenchFile& file = benchFile();
+    BenchFile& file = benchFile(state.range(0));
     cvg::NullProgress progress;
     for (auto _ : state)
         benchmark::DoNotOptimize(cvg::WriteDocument(file.path, file.doc, progress));
     state.SetBytesProcessed(int64_t(state.iterations()) * QFile(file.path).size());
 }
-BENCHMARK(BM_WriteDocument1MPoints4000x3000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteDocument1MPoints4000x3000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_ReadDocument1MPoints4000x3000(benchmark::State& state)
 {
-    BenchFile& file = benchFile();
+    BenchFile& file = benchFile(state.range(0));
     cvg::NullProgress progress;
     if (!QFile::exists(file.path))
         cvg::WriteDocument(file.path, file.doc, progress);
@@ -104,7 +111,7 @@ void BM_ReadDocument1MPoints4000x3000(benchmark::State& state)
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * QFile(file.path).size());
 }
-BENCHMARK(BM_ReadDocument1MPoints4000x3000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadDocument1MPoints4000x3000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_MemcpyOfTheDocumentBytes(benchmark::State& state)
 {

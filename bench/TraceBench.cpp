@@ -1,6 +1,7 @@
 // The line tracer over a 10000 x 10000 picture of a graph: a white page with
 // a frame of axes and a curve three pixels thick, traced by brightness and
-// by colour.
+// by colour, all pixels, averaged and precise.
+#include "trace/PreciseTrace.h"
 #include "trace/TraceLine.h"
 
 #include <benchmark/benchmark.h>
@@ -38,12 +39,11 @@ const QImage& graph()
     return image;
 }
 
-// One scan over the whole picture per iteration. The colour mode looks for
-// the black of the curve and the axes within a tolerance of 60, so it finds
-// what the brightness mode finds.
-void traceWhole(benchmark::State& state, bool average, bool colour)
+// The engine at the benchmark's interval. The colour mode looks for the
+// black of the curve and the axes within a tolerance of 60, so it finds what
+// the brightness mode finds.
+cvg::TTraceLine engine(const benchmark::State& state, bool colour)
 {
-    const QImage& picture = graph();
     cvg::TTraceLine trace;
     trace.ScanInterval = int(state.range(0));
     if (colour) {
@@ -51,6 +51,14 @@ void traceWhole(benchmark::State& state, bool average, bool colour)
         trace.LineColour = qRgb(0, 0, 0);
         trace.Tolerance = 60;
     }
+    return trace;
+}
+
+// One scan over the whole picture per iteration.
+void traceWhole(benchmark::State& state, bool average, bool colour)
+{
+    const QImage& picture = graph();
+    cvg::TTraceLine trace = engine(state, colour);
     for (auto _ : state) {
         const auto& points = average ? trace.TraceAverage(picture, 0, 0, kSide - 1, kSide - 1)
                                      : trace.TraceAll(picture, 0, 0, kSide - 1, kSide - 1);
@@ -67,6 +75,26 @@ BENCHMARK(BM_TraceAll)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->Iteratio
 BENCHMARK(BM_TraceAverage)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_TraceAllColour)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_TraceAverageColour)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The precise reading over the same picture, beside the average reading it
+// refines: the background is found first, then one pass weighs every pixel.
+void tracePrecise(benchmark::State& state, bool colour)
+{
+    const QImage& picture = graph();
+    const cvg::TTraceLine trace = engine(state, colour);
+    size_t found = 0;
+    for (auto _ : state) {
+        const std::vector<cvg::PrecisePoint> points = cvg::TracePrecise(trace, picture, 0, 0, kSide - 1, kSide - 1);
+        found = points.size();
+        benchmark::DoNotOptimize(points.data());
+    }
+    state.counters["points"] = double(found);
+}
+
+void BM_TracePrecise(benchmark::State& state) { tracePrecise(state, false); }
+void BM_TracePreciseColour(benchmark::State& state) { tracePrecise(state, true); }
+BENCHMARK(BM_TracePrecise)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_TracePreciseColour)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // The floor: copying the same bytes once.
 void BM_TraceFloorMemcpy(benchmark::State& state)

@@ -1,7 +1,6 @@
 #include "trace/PreciseTrace.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -21,20 +20,6 @@ constexpr int kFringe = 2;
 // No seed in the run yet.
 constexpr uint8_t kNoSeed = 255;
 
-// The brightness rule's three shares, each divided on its own, as a table.
-struct Shares {
-    std::array<uint8_t, 256> r {}, g {}, b {};
-    constexpr Shares()
-    {
-        for (int v = 0; v < 256; ++v) {
-            r[size_t(v)] = uint8_t(TTraceLine::Brightness(v, 0, 0));
-            g[size_t(v)] = uint8_t(TTraceLine::Brightness(0, v, 0));
-            b[size_t(v)] = uint8_t(TTraceLine::Brightness(0, 0, v));
-        }
-    }
-};
-constexpr Shares kShares;
-
 // A pixel's weight (its coverage in the test's own units, 0 for background)
 // and whether it is the line itself.
 struct Brightness {
@@ -43,7 +28,7 @@ struct Brightness {
     int bound; // darker than this is the line
     int weigh(const uchar* p, bool& seed) const
     {
-        const int b = kShares.r[p[0]] + kShares.g[p[1]] + kShares.b[p[2]];
+        const int b = TTraceLine::Brightness(p[0], p[1], p[2]);
         if (b >= memberBelow)
             return 0;
         seed = b < bound;
