@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace cvg {
 
@@ -20,6 +21,20 @@ constexpr int kFringe = 2;
 // No seed in the run yet.
 constexpr uint8_t kNoSeed = 255;
 
+// The brightness rule's three shares, each divided on its own, as a table.
+struct Shares {
+    uint8_t r[256] {}, g[256] {}, b[256] {};
+    constexpr Shares()
+    {
+        for (int v = 0; v < 256; ++v) {
+            r[v] = uint8_t(TTraceLine::Brightness(v, 0, 0));
+            g[v] = uint8_t(TTraceLine::Brightness(0, v, 0));
+            b[v] = uint8_t(TTraceLine::Brightness(0, 0, v));
+        }
+    }
+};
+constexpr Shares kShares;
+
 // A pixel's weight (its coverage in the test's own units, 0 for background)
 // and whether it is the line itself.
 struct Brightness {
@@ -28,7 +43,7 @@ struct Brightness {
     int bound; // darker than this is the line
     int weigh(const uchar* p, bool& seed) const
     {
-        const int b = TTraceLine::Brightness(p[0], p[1], p[2]);
+        const int b = kShares.r[p[0]] + kShares.g[p[1]] + kShares.b[p[2]];
         if (b >= memberBelow)
             return 0;
         seed = b < bound;
@@ -106,20 +121,27 @@ Region clip(const QImage& picture, int interval, int left, int top, int right, i
 
 // Per scanned column: the weights of the last two pixels of the run not yet
 // counted (rows r - 1 and r - 2), how many rows ago the run's last pixel of
-// the line was, and the sums that give the centre.
+// the line was, the row of the column's last pixel apart from the background
+// (a run is unbroken while each such pixel follows the one before), and the
+// sums that give the centre.
 struct Columns {
-    std::vector<int32_t> last, beforeLast;
+    std::vector<int32_t> last, beforeLast, lastRow;
     std::vector<uint8_t> sinceSeed;
-    std::vector<uint8_t> inRun;
     std::vector<int64_t> weight, moment;
     explicit Columns(size_t n)
-        : last(n, 0), beforeLast(n, 0), sinceSeed(n, kNoSeed), inRun(n, 0), weight(n, 0), moment(n, 0)
+        : last(n, 0)
+        , beforeLast(n, 0)
+        , lastRow(n, std::numeric_limits<int32_t>::min())
+        , sinceSeed(n, kNoSeed)
+        , weight(n, 0)
+        , moment(n, 0)
     { }
 };
 
-// One pass over the rows in memory order. A pixel of the line counts, with
-// the run's pixels up to kFringe rows before it that were not counted yet;
-// after it, the next kFringe pixels of the run count too.
+// One pass over the rows in memory order; a background pixel costs its test
+// and nothing more. A pixel of the line counts, with the run's pixels up to
+// kFringe rows before it that were not counted yet; after it, the next
+// kFringe pixels of the run count too.
 template <typename Test>
 void accumulate(const QImage& picture, const Region& region, const Test test, Columns& c)
 {
@@ -128,8 +150,8 @@ void accumulate(const QImage& picture, const Region& region, const Test test, Co
     const int columns = region.columns;
     int32_t* last = c.last.data();
     int32_t* beforeLast = c.beforeLast.data();
+    int32_t* lastRow = c.lastRow.data();
     uint8_t* sinceSeed = c.sinceSeed.data();
-    uint8_t* inRun = c.inRun.data();
     int64_t* weight = c.weight.data();
     int64_t* moment = c.moment.data();
     for (int y = region.top; y <= region.bottom; ++y) {
@@ -137,15 +159,13 @@ void accumulate(const QImage& picture, const Region& region, const Test test, Co
         for (int k = 0; k < columns; ++k, p += stride) {
             bool seed = false;
             const int w = test.weigh(p, seed);
-            if (w == 0) {
-                if (inRun[k]) {
-                    inRun[k] = 0;
-                    last[k] = beforeLast[k] = 0;
-                    sinceSeed[k] = kNoSeed;
-                }
+            if (w == 0)
                 continue;
+            if (lastRow[k] != y - 1) {
+                last[k] = beforeLast[k] = 0;
+                sinceSeed[k] = kNoSeed;
             }
-            inRun[k] = 1;
+            lastRow[k] = y;
             if (seed) {
                 weight[k] += int64_t(last[k]) + beforeLast[k] + w;
                 moment[k] += int64_t(last[k]) * (y - 1) + int64_t(beforeLast[k]) * (y - 2) + int64_t(w) * y;
