@@ -52,11 +52,22 @@ bool encodePictureBlock(
         // No thread to be had: the copy is made after the JPEG instead.
     }
     QByteArray jpeg;
-    const bool encoded = encodeJpeg(stored, jpeg);
-    if (copier.joinable())
-        copier.join();
-    else if (encoded)
-        copied = encodePng(stored, png);
+    bool encoded = false;
+    {
+        // Whatever the JPEG encoder does, the copier is waited for here.
+        struct Join {
+            std::thread& thread;
+            ~Join()
+            {
+                if (thread.joinable())
+                    thread.join();
+            }
+        } join { copier };
+        const bool threaded = copier.joinable();
+        encoded = encodeJpeg(stored, jpeg);
+        if (!threaded && encoded)
+            copied = encodePng(stored, png);
+    }
     if (!encoded)
         return false;
     std::vector<ExtensionRecord> all;
