@@ -291,11 +291,17 @@ uint32_t hash4(const uchar* p)
 }
 
 // The matcher: each position's four bytes are looked up in a table of the
-// last place they were seen; a hit within the window is extended as far as
-// it goes. Long misses step faster, as incompressible data has little to find.
+// last place they were seen, and a hit within the window is extended as far
+// as it goes; a short one is weighed against the row above. Long misses step
+// faster, as incompressible data has little to find.
 class Matcher {
 public:
-    Matcher(QByteArray& out) : bits_(out), table_(size_t(1) << kHashBits, 0) { }
+    Matcher(QByteArray& out, size_t rowLen) : bits_(out), table_(size_t(1) << kHashBits, 0)
+    {
+        const size_t above[3] = { rowLen, rowLen - kBytesPerPixel, rowLen + kBytesPerPixel };
+        for (size_t k = 0; k < 3; ++k)
+            above_[k] = above[k] <= kWindow ? above[k] : 0;
+    }
 
     void start() { bits_.put(1 | 1 << 1, 3); } // the final block, fixed codes
     void finish()
@@ -318,11 +324,27 @@ public:
             const size_t seen = table_[h]; // stream offset + 1, 0 for none
             const size_t here = base + i;
             table_[h] = uint32_t(here + 1);
+            const size_t limit = std::min(kMaxMatch, to - i);
+            size_t length = 0;
+            size_t distance = 0;
             if (seen != 0 && here + 1 - seen <= kWindow && seen - 1 >= base
                 && load32(data + seen - 1 - base) == load32(data + i)) {
-                const size_t distance = here + 1 - seen;
-                const size_t limit = std::min(kMaxMatch, to - i);
-                const size_t length = 4 + matchLength(data + i + 4, data + i + 4 - distance, limit - 4);
+                distance = here + 1 - seen;
+                length = 4 + matchLength(data + i + 4, data + i + 4 - distance, limit - 4);
+            }
+            // The row above, straight up and one pixel to either side: a
+            // picture's rows often repeat each other, shifted or not.
+            for (size_t k = 0; k < above_.size() && length < kGoodMatch; ++k) {
+                const size_t d = above_[k];
+                if (d == 0 || d > i)
+                    continue;
+                const size_t n = matchLength(data + i, data + i - d, limit);
+                if (n > length) {
+                    length = n;
+                    distance = d;
+                }
+            }
+            if (length >= kMinMatch) {
                 const Code& l = codes.length[length];
                 const Code& d = distances[distance];
                 bits_.put(l.bits, l.length);
@@ -345,8 +367,11 @@ public:
     }
 
 private:
+    // A match this long is not worth looking past.
+    static constexpr size_t kGoodMatch = 32;
     BitWriter bits_;
     std::vector<uint32_t> table_;
+    std::array<size_t, 3> above_ {}; // 0 where beyond the window
 };
 
 // Codes the rows of one picture into a zlib stream (header, one final block
@@ -362,7 +387,7 @@ void deflateRows(const QImage& picture, QByteArray& out)
 
     out.append(char(0x78));
     out.append(char(0x01));
-    Matcher matcher(out);
+    Matcher matcher(out, rowLen);
     matcher.start();
     uint32_t adler = 1;
     size_t base = 0; // stream offset of buffer[0]

@@ -90,12 +90,17 @@ ExtensionRecord fractionRecord(int pageIndex, const std::vector<Point>& points)
     record.type = ExtensionType::PageFractions;
     record.number = uint32_t(pageIndex);
     QByteArray& out = record.payload;
-    out.reserve(qsizetype(kFractionHeaderSize + points.size() * kFractionSize));
     putI32(out, int32_t(points.size()));
     putI32(out, int32_t(pointRecordsChecksum(points)));
+    out.resize(qsizetype(kFractionHeaderSize + points.size() * kFractionSize));
+    uchar* rests = reinterpret_cast<uchar*>(out.data()) + kFractionHeaderSize;
     for (const Point& p : points) {
-        putU16(out, uint16_t(p.fracX));
-        putU16(out, uint16_t(p.fracY));
+        const uint16_t x = uint16_t(p.fracX), y = uint16_t(p.fracY);
+        rests[0] = uchar(x);
+        rests[1] = uchar(x >> 8);
+        rests[2] = uchar(y);
+        rests[3] = uchar(y >> 8);
+        rests += kFractionSize;
     }
     return record;
 }
