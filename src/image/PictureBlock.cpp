@@ -36,7 +36,7 @@ bool decodeResizeRecord(const uchar* data, size_t size, ResizeRecord& record)
 }
 
 bool encodePictureBlock(
-    const ImageSet& set, const ResizeRecord& record, QByteArray& out, const std::vector<ExtensionRecord>& records)
+    const ImageSet& set, const ResizeRecord& record, QByteArray& out, std::vector<ExtensionRecord> records)
 {
     out.clear();
     const QImage& stored = record.resized ? set.unresizedImage : set.workingImage;
@@ -70,8 +70,6 @@ bool encodePictureBlock(
     }
     if (!encoded)
         return false;
-    std::vector<ExtensionRecord> all;
-    all.reserve(records.size() + 1);
     // The copy names the JPEG it belongs to, so that a program that replaces
     // the JPEG but passes our segments on does not bring back a stale picture.
     if (copied) {
@@ -81,11 +79,10 @@ bool encodePictureBlock(
         putI32(copy.payload, int32_t(checksum(reinterpret_cast<const uchar*>(jpeg.constData()), size_t(jpeg.size()))));
         copy.payload.append(png);
         png = QByteArray();
-        all.push_back(std::move(copy));
+        records.insert(records.begin(), std::move(copy));
     }
-    all.insert(all.end(), records.begin(), records.end());
     QByteArray block = encodeResizeRecord(record);
-    if (!appendWithExtensions(block, jpeg, all))
+    if (!appendWithExtensions(block, jpeg, records))
         return false;
     out = std::move(block);
     return true;

@@ -20,7 +20,7 @@ bool decodeResizeRecord(const uchar* data, size_t size, ResizeRecord& record);
 // and the given records; without them the bytes are exactly the record and
 // the JPEG. False when the picture cannot be encoded.
 bool encodePictureBlock(const ImageSet& set, const ResizeRecord& record, QByteArray& out,
-    const std::vector<ExtensionRecord>& records = {});
+    std::vector<ExtensionRecord> records = {});
 
 // Reads the block (the JPEG runs to the end of data): when resized,
 // unresizedImage gets the picture and workingImage is rebuilt at the stored

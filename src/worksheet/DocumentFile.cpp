@@ -61,20 +61,6 @@ void putPoints(QByteArray& out, const std::vector<Point>& points)
     putPointRecords(reinterpret_cast<uchar*>(out.data()) + start, points.data(), points.size());
 }
 
-// CRC-32 of a page's point records as the file holds them.
-uint32_t pointRecordsChecksum(const std::vector<Point>& points)
-{
-    constexpr size_t kBatch = 4096;
-    uchar buffer[kBatch * kPointRecordSize];
-    uint32_t crc = 0;
-    for (size_t at = 0; at < points.size(); at += kBatch) {
-        const size_t n = std::min(kBatch, points.size() - at);
-        putPointRecords(buffer, points.data() + at, n);
-        crc = checksum(buffer, n * kPointRecordSize, crc);
-    }
-    return crc;
-}
-
 // A page's precise positions travel beside the file's whole pixels: the
 // record holds the page's point count, the CRC-32 of its point records as
 // written, then the two rests (16 bits each, little-endian) of every point.
@@ -84,14 +70,14 @@ uint32_t pointRecordsChecksum(const std::vector<Point>& points)
 constexpr size_t kFractionHeaderSize = 8;
 constexpr size_t kFractionSize = 4;
 
-ExtensionRecord fractionRecord(int pageIndex, const std::vector<Point>& points)
+ExtensionRecord fractionRecord(int pageIndex, const std::vector<Point>& points, uint32_t pointsChecksum)
 {
     ExtensionRecord record;
     record.type = ExtensionType::PageFractions;
     record.number = uint32_t(pageIndex);
     QByteArray& out = record.payload;
     putI32(out, int32_t(points.size()));
-    putI32(out, int32_t(pointRecordsChecksum(points)));
+    putI32(out, int32_t(pointsChecksum));
     out.resize(qsizetype(kFractionHeaderSize + points.size() * kFractionSize));
     uchar* rests = reinterpret_cast<uchar*>(out.data()) + kFractionHeaderSize;
     for (const Point& p : points) {
@@ -206,18 +192,6 @@ bool encodeDocument(const Document& doc, QByteArray& out, Progress& progress)
     const int pageCount = sheets.pageCount();
     ProgressScope scope(progress, 0, pageCount + 1);
 
-    std::vector<ExtensionRecord> fractions;
-    for (int i = 0; i < pageCount; ++i) {
-        const std::vector<Point>& points = ReadPoints(sheets.page(i));
-        if (std::any_of(points.begin(), points.end(), [](const Point& p) { return p.hasFraction(); }))
-            fractions.push_back(fractionRecord(i, points));
-    }
-    QByteArray picture;
-    if (!encodePictureBlock(doc.images, doc.resize, picture, fractions))
-        return false;
-    fractions.clear();
-    scope.setPosition(1);
-
     DocumentHeader header = doc.header;
     std::copy(std::begin(kMagic), std::end(kMagic), header.bytes.begin());
     header.setVersion(DocumentHeader::kCurrentVersion);
@@ -231,7 +205,7 @@ bool encodeDocument(const Document& doc, QByteArray& out, Progress& progress)
 
     QByteArray bytes;
     bytes.reserve(DocumentHeader::kSize + kPointBlockSize + kScaleBlockSize
-        + qsizetype(pageCount) * kPageRecordSize + pointBytes + picture.size());
+        + qsizetype(pageCount) * kPageRecordSize + pointBytes + kResizeRecordSize);
     bytes.append(reinterpret_cast<const char*>(header.bytes.data()), DocumentHeader::kSize);
 
     const Calibration& cal = doc.calibration;
@@ -251,11 +225,24 @@ bool encodeDocument(const Document& doc, QByteArray& out, Progress& progress)
         putShortString(bytes, toCp932(page.caption));
         putI32(bytes, PointCount(page));
     }
+    // A page with fractions gets its record, checked against its point
+    // records just as they stand in the file.
+    std::vector<ExtensionRecord> fractions;
     for (int i = 0; i < pageCount; ++i) {
-        putPoints(bytes, ReadPoints(sheets.page(i)));
-        scope.setPosition(i + 2);
+        const std::vector<Point>& points = ReadPoints(sheets.page(i));
+        const qsizetype start = bytes.size();
+        putPoints(bytes, points);
+        if (std::any_of(points.begin(), points.end(), [](const Point& p) { return p.hasFraction(); })) {
+            const uchar* records = reinterpret_cast<const uchar*>(bytes.constData()) + start;
+            fractions.push_back(fractionRecord(i, points, checksum(records, size_t(bytes.size() - start))));
+        }
+        scope.setPosition(i + 1);
     }
+    QByteArray picture;
+    if (!encodePictureBlock(doc.images, doc.resize, picture, std::move(fractions)))
+        return false;
     bytes.append(picture);
+    scope.setPosition(pageCount + 1);
     out = std::move(bytes);
     return true;
 }
