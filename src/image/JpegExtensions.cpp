@@ -22,10 +22,10 @@ constexpr uchar kStartOfScan = 0xDA;
 constexpr char kSignature[8] = { 'C', 'V', 'G', 'L', 'E', 'A', 'N', '\0' };
 constexpr uint8_t kVersion = 1;
 
-void putBE16(QByteArray& out, size_t v)
+void storeBE16(uchar* p, size_t v)
 {
-    out.append(char((v >> 8) & 0xFF));
-    out.append(char(v & 0xFF));
+    p[0] = uchar((v >> 8) & 0xFF);
+    p[1] = uchar(v & 0xFF);
 }
 
 size_t partsOf(const ExtensionRecord& record)
@@ -33,24 +33,29 @@ size_t partsOf(const ExtensionRecord& record)
     return std::max<size_t>(1, (size_t(record.payload.size()) + kExtensionPartSize - 1) / kExtensionPartSize);
 }
 
-void putSegments(QByteArray& out, const ExtensionRecord& record)
+// Each segment's marker and header go out from a small buffer, its part of
+// the record straight from the payload.
+void writeSegments(const ExtensionRecord& record, const ByteSink& sink)
 {
     const size_t total = size_t(record.payload.size());
     const size_t parts = partsOf(record);
+    uchar head[4 + kExtensionHeaderSize];
     for (size_t part = 0; part < parts; ++part) {
         const size_t at = part * kExtensionPartSize;
         const size_t n = std::min(kExtensionPartSize, total - at);
-        out.append(char(0xFF));
-        out.append(char(kApp15));
-        putBE16(out, 2 + kExtensionHeaderSize + n);
-        out.append(kSignature, sizeof kSignature);
-        putU8(out, kVersion);
-        putU8(out, uint8_t(record.type));
-        putI32(out, int32_t(record.number));
-        putI32(out, int32_t(part));
-        putI32(out, int32_t(parts));
-        putI32(out, int32_t(total));
-        out.append(record.payload.constData() + at, qsizetype(n));
+        head[0] = 0xFF;
+        head[1] = kApp15;
+        storeBE16(head + 2, 2 + kExtensionHeaderSize + n);
+        std::memcpy(head + 4, kSignature, sizeof kSignature);
+        head[12] = kVersion;
+        head[13] = uint8_t(record.type);
+        storeU32(head + 14, record.number);
+        storeU32(head + 18, uint32_t(part));
+        storeU32(head + 22, uint32_t(parts));
+        storeU32(head + 26, uint32_t(total));
+        sink(reinterpret_cast<const char*>(head), sizeof head);
+        if (n > 0)
+            sink(record.payload.constData() + at, n);
     }
 }
 
@@ -185,8 +190,8 @@ uint32_t checksum(const uchar* data, size_t size, uint32_t crc)
     return uint32_t(c);
 }
 
-bool appendWithExtensions(
-    QByteArray& out, const QByteArray& jpeg, const std::vector<ExtensionRecord>& records)
+bool writeWithExtensions(
+    const QByteArray& jpeg, const std::vector<ExtensionRecord>& records, const ByteSink& sink)
 {
     const uchar* p = reinterpret_cast<const uchar*>(jpeg.constData());
     const size_t size = size_t(jpeg.size());
@@ -198,14 +203,10 @@ bool appendWithExtensions(
         if (length >= 2 && 4 + length <= size)
             at = 4 + length;
     }
-    size_t extra = 0;
+    sink(jpeg.constData(), at);
     for (const ExtensionRecord& r : records)
-        extra += size_t(r.payload.size()) + partsOf(r) * (4 + kExtensionHeaderSize);
-    out.reserve(out.size() + qsizetype(size + extra));
-    out.append(jpeg.constData(), qsizetype(at));
-    for (const ExtensionRecord& r : records)
-        putSegments(out, r);
-    out.append(jpeg.constData() + at, qsizetype(size - at));
+        writeSegments(r, sink);
+    sink(jpeg.constData() + at, size - at);
     return true;
 }
 

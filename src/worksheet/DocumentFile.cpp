@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <new>
 
 namespace cvg {
@@ -54,13 +55,6 @@ void putPointRecords(uchar* p, const Point* points, size_t n)
     }
 }
 
-void putPoints(QByteArray& out, const std::vector<Point>& points)
-{
-    const qsizetype start = out.size();
-    out.resize(start + qsizetype(points.size()) * kPointRecordSize);
-    putPointRecords(reinterpret_cast<uchar*>(out.data()) + start, points.data(), points.size());
-}
-
 // A page's precise positions travel beside the file's whole pixels: the
 // record holds the page's point count, the CRC-32 of its point records as
 // written, then the two rests (16 bits each, little-endian) of every point.
@@ -94,8 +88,8 @@ ExtensionRecord fractionRecord(int pageIndex, const std::vector<Point>& points, 
 // Gives a page its rests when the record belongs to the page as read: same
 // count, same check value of the point records in the file, and every rest
 // one that its whole pixel can have. Anything else leaves the page whole.
-void applyFractions(const ExtensionRecord& record, const QByteArray& file, const std::vector<size_t>& pointOffsets,
-    Worksheets& sheets)
+void applyFractions(const ExtensionRecord& record, const QByteArray& file,
+    const std::vector<size_t>& pointOffsets, Worksheets& sheets)
 {
     if (record.type != ExtensionType::PageFractions || record.number >= uint32_t(sheets.pageCount()))
         return;
@@ -110,7 +104,8 @@ void applyFractions(const ExtensionRecord& record, const QByteArray& file, const
         return;
     const uchar* rests = p + kFractionHeaderSize;
     for (size_t k = 0; k < n; ++k)
-        if (!IsValidFraction(points[k].X, getI16(rests + 4 * k)) || !IsValidFraction(points[k].Y, getI16(rests + 4 * k + 2)))
+        if (!IsValidFraction(points[k].X, getI16(rests + 4 * k))
+            || !IsValidFraction(points[k].Y, getI16(rests + 4 * k + 2)))
             return;
     for (size_t k = 0; k < n; ++k) {
         points[k].fracX = getI16(rests + 4 * k);
@@ -186,7 +181,15 @@ bool decodeTables(ByteReader& in, Document& doc, Progress& progress, std::vector
 
 } // namespace
 
-bool encodeDocument(const Document& doc, QByteArray& out, Progress& progress)
+namespace {
+
+// Hands sink the whole file in order: the tables, every page's point
+// records, then the picture block, which the encoder has been making on its
+// workers all along. Before the picture block, pointsWritten() runs, so that
+// a file can put the records on the disk while the pictures are still being
+// encoded. False when the picture cannot be encoded.
+bool writeDocumentTo(const Document& doc, PictureBlockEncoder& picture, const ByteSink& sink,
+    Progress& progress, const std::function<void()>& pointsWritten)
 {
     const Worksheets& sheets = doc.sheets;
     const int pageCount = sheets.pageCount();
@@ -199,50 +202,70 @@ bool encodeDocument(const Document& doc, QByteArray& out, Progress& progress)
     header.setPageCount(pageCount);
     header.setConverted(doc.calibration.Converted);
 
-    qint64 pointBytes = 0;
-    for (int i = 0; i < pageCount; ++i)
-        pointBytes += qint64(PointCount(sheets.page(i))) * kPointRecordSize;
-
-    QByteArray bytes;
-    bytes.reserve(DocumentHeader::kSize + kPointBlockSize + kScaleBlockSize
-        + qsizetype(pageCount) * kPageRecordSize + pointBytes + kResizeRecordSize);
-    bytes.append(reinterpret_cast<const char*>(header.bytes.data()), DocumentHeader::kSize);
+    QByteArray tables;
+    tables.reserve(
+        DocumentHeader::kSize + kPointBlockSize + kScaleBlockSize + qsizetype(pageCount) * kPageRecordSize);
+    tables.append(reinterpret_cast<const char*>(header.bytes.data()), DocumentHeader::kSize);
 
     const Calibration& cal = doc.calibration;
     for (const ReferencePoint& ref : cal.SourcePoints) {
-        putI32(bytes, ref.x);
-        putI32(bytes, ref.y);
-        putF64(bytes, ref.value);
+        putI32(tables, ref.x);
+        putI32(tables, ref.y);
+        putF64(tables, ref.value);
     }
-    putU8(bytes, cal.XLog ? 1 : 0);
-    putU8(bytes, cal.YLog ? 1 : 0);
-    bytes.append(reinterpret_cast<const char*>(cal.scalePadding.data()), qsizetype(cal.scalePadding.size()));
-    putF64(bytes, cal.ScaleX);
-    putF64(bytes, cal.ScaleY);
+    putU8(tables, cal.XLog ? 1 : 0);
+    putU8(tables, cal.YLog ? 1 : 0);
+    tables.append(reinterpret_cast<const char*>(cal.scalePadding.data()), qsizetype(cal.scalePadding.size()));
+    putF64(tables, cal.ScaleX);
+    putF64(tables, cal.ScaleY);
 
     for (int i = 0; i < pageCount; ++i) {
         const WorksheetPage& page = sheets.page(i);
-        putShortString(bytes, toCp932(page.caption));
-        putI32(bytes, PointCount(page));
+        putShortString(tables, toCp932(page.caption));
+        putI32(tables, PointCount(page));
     }
-    // A page with fractions gets its record, checked against its point
-    // records just as they stand in the file.
+    sink(tables.constData(), size_t(tables.size()));
+
+    // The point records go out a piece at a time. A page with fractions gets
+    // its record, checked against its point records just as they were handed
+    // on.
+    constexpr size_t kPiece = 8192;
+    std::vector<uchar> piece(kPiece * kPointRecordSize);
     std::vector<ExtensionRecord> fractions;
     for (int i = 0; i < pageCount; ++i) {
         const std::vector<Point>& points = ReadPoints(sheets.page(i));
-        const qsizetype start = bytes.size();
-        putPoints(bytes, points);
-        if (std::any_of(points.begin(), points.end(), [](const Point& p) { return p.hasFraction(); })) {
-            const uchar* records = reinterpret_cast<const uchar*>(bytes.constData()) + start;
-            fractions.push_back(fractionRecord(i, points, checksum(records, size_t(bytes.size() - start))));
+        const bool precise
+            = std::any_of(points.begin(), points.end(), [](const Point& p) { return p.hasFraction(); });
+        uint32_t crc = 0;
+        for (size_t at = 0; at < points.size(); at += kPiece) {
+            const size_t n = std::min(kPiece, points.size() - at);
+            putPointRecords(piece.data(), points.data() + at, n);
+            if (precise)
+                crc = checksum(piece.data(), n * kPointRecordSize, crc);
+            sink(reinterpret_cast<const char*>(piece.data()), n * kPointRecordSize);
         }
+        if (precise)
+            fractions.push_back(fractionRecord(i, points, crc));
         scope.setPosition(i + 1);
     }
-    QByteArray picture;
-    if (!encodePictureBlock(doc.images, doc.resize, picture, std::move(fractions)))
+    pointsWritten();
+    if (!picture.finish(fractions, sink))
         return false;
-    bytes.append(picture);
     scope.setPosition(pageCount + 1);
+    return true;
+}
+
+} // namespace
+
+bool encodeDocument(const Document& doc, QByteArray& out, Progress& progress)
+{
+    PictureBlockEncoder picture(doc.images, doc.resize);
+    if (!picture.hasPicture())
+        return false;
+    QByteArray bytes;
+    const auto append = [&bytes](const char* data, size_t size) { bytes.append(data, qsizetype(size)); };
+    if (!writeDocumentTo(doc, picture, append, progress, [] {}))
+        return false;
     out = std::move(bytes);
     return true;
 }
@@ -312,10 +335,15 @@ bool ReadDocument(const QString& path, Document& doc, Dialogs& dialogs, Progress
 
 bool WriteDocument(const QString& path, const Document& doc, Progress& progress)
 {
-    QByteArray bytes;
-    if (!encodeDocument(doc, bytes, progress))
+    // The pictures are encoded on workers while the rest goes to the file.
+    PictureBlockEncoder picture(doc.images, doc.resize);
+    if (!picture.hasPicture())
         return false;
-    writeFileReplacing(path, bytes);
+    ReplacingFile file(path);
+    const auto write = [&file](const char* data, size_t size) { file.write(data, size); };
+    if (!writeDocumentTo(doc, picture, write, progress, [&file] { file.syncWritten(); }))
+        return false;
+    file.commit();
     return true;
 }
 
