@@ -42,8 +42,13 @@ inline void putF64(QByteArray& out, double v)
     out.append(b, 8);
 }
 
-// A field stored at p, for loops that fill a buffer of records.
+// Fields stored at p, for loops that fill a buffer of records.
 inline void storeU32(uchar* p, uint32_t v)
+{
+    qToLittleEndian(v, p);
+}
+
+inline void storeU16(uchar* p, uint16_t v)
 {
     qToLittleEndian(v, p);
 }

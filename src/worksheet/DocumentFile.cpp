@@ -45,12 +45,8 @@ void putShortString(QByteArray& out, const QByteArray& text)
 void putPointRecords(uchar* p, const Point* points, size_t n)
 {
     for (size_t k = 0; k < n; ++k) {
-        const uint32_t x = uint32_t(points[k].X);
-        const uint32_t y = uint32_t(points[k].Y);
-        for (int i = 0; i < 4; ++i) {
-            p[i] = uchar(x >> (8 * i));
-            p[4 + i] = uchar(y >> (8 * i));
-        }
+        storeU32(p, uint32_t(points[k].X));
+        storeU32(p + 4, uint32_t(points[k].Y));
         p += kPointRecordSize;
     }
 }
@@ -75,11 +71,8 @@ ExtensionRecord fractionRecord(int pageIndex, const std::vector<Point>& points, 
     out.resize(qsizetype(kFractionHeaderSize + points.size() * kFractionSize));
     uchar* rests = reinterpret_cast<uchar*>(out.data()) + kFractionHeaderSize;
     for (const Point& p : points) {
-        const uint16_t x = uint16_t(p.fracX), y = uint16_t(p.fracY);
-        rests[0] = uchar(x);
-        rests[1] = uchar(x >> 8);
-        rests[2] = uchar(y);
-        rests[3] = uchar(y >> 8);
+        storeU16(rests, uint16_t(p.fracX));
+        storeU16(rests + 2, uint16_t(p.fracY));
         rests += kFractionSize;
     }
     return record;
