@@ -12,8 +12,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <functional>
 #include <new>
+#include <optional>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 namespace cvg {
 
@@ -106,6 +111,72 @@ void applyFractions(const ExtensionRecord& record, const QByteArray& file,
     }
 }
 
+// The picture block read on a worker thread, started once its place in the
+// file is known; without a thread to be had, take() reads it in turn. It
+// decodes into copies of the document's pictures, which take() hands over
+// only when the block was read.
+class PictureReading {
+public:
+    PictureReading(const uchar* data, size_t size, const ImageSet& images, const ResizeRecord& resize)
+        : data_(data)
+        , size_(size)
+        , images_(images)
+        , resize_(resize)
+    { }
+    ~PictureReading()
+    {
+        if (worker_.joinable())
+            worker_.join();
+    }
+    PictureReading(const PictureReading&) = delete;
+    PictureReading& operator=(const PictureReading&) = delete;
+
+    void start()
+    {
+        try {
+            worker_ = std::thread([this] { read(); });
+        } catch (const std::system_error&) { }
+    }
+
+    // Waits for the block; false when it cannot be read. What the worker
+    // threw is thrown here.
+    bool take(ImageSet& images, ResizeRecord& resize, std::vector<ExtensionRecord>& records)
+    {
+        if (worker_.joinable())
+            worker_.join();
+        else if (!done_)
+            read();
+        if (error_)
+            std::rethrow_exception(error_);
+        if (!read_)
+            return false;
+        images = std::move(images_);
+        resize = resize_;
+        records = std::move(records_);
+        return true;
+    }
+
+private:
+    void read()
+    {
+        try {
+            read_ = decodePictureBlock(data_, size_, images_, resize_, &records_);
+        } catch (...) {
+            error_ = std::current_exception();
+        }
+        done_ = true;
+    }
+
+    const uchar* data_;
+    size_t size_;
+    ImageSet images_;
+    ResizeRecord resize_;
+    std::vector<ExtensionRecord> records_;
+    bool read_ = false, done_ = false;
+    std::exception_ptr error_;
+    std::thread worker_;
+};
+
 struct PageRecord {
     QByteArray caption; // code page 932
     int32_t pointCount = 0;
@@ -113,8 +184,11 @@ struct PageRecord {
 
 // Everything but the picture and the correction; false on a short or
 // inconsistent file, leaving what was taken over up to the fault. Where each
-// page's point records start in the file goes to pointOffsets.
-bool decodeTables(ByteReader& in, Document& doc, Progress& progress, std::vector<size_t>& pointOffsets)
+// page's point records start in the file goes to pointOffsets. Once the page
+// table is read and every page's records fit in the file, located() learns
+// where the picture block starts, before the point lists are built.
+bool decodeTables(ByteReader& in, Document& doc, Progress& progress, std::vector<size_t>& pointOffsets,
+    const std::function<void(size_t)>& located)
 {
     const int32_t pageCount = doc.header.pageCount();
     if (pageCount < 0 || pageCount > kMaxPages)
@@ -147,6 +221,17 @@ bool decodeTables(ByteReader& in, Document& doc, Progress& progress, std::vector
             return false;
         record.caption = QByteArray(reinterpret_cast<const char*>(s + 1), s[0]);
     }
+
+    size_t pointBytes = 0;
+    bool fit = true;
+    for (const PageRecord& record : records) {
+        fit = fit && record.pointCount >= 0 && record.pointCount <= kMaxPoints
+            && (in.remaining() - pointBytes) / kPointRecordSize >= size_t(record.pointCount);
+        if (fit)
+            pointBytes += size_t(record.pointCount) * kPointRecordSize;
+    }
+    if (fit)
+        located(in.position() + pointBytes);
 
     pointOffsets.assign(size_t(pageCount), 0);
     for (int32_t i = 0; i < pageCount; ++i) {
@@ -279,15 +364,27 @@ DocumentReadStatus decodeDocument(
         const bool converted = doc.header.converted();
         doc.calibration.Converted = false;
 
+        // The picture is decoded on a worker while the point lists are built.
+        const bool current = doc.header.version() == DocumentHeader::kCurrentVersion;
+        const uchar* data = reinterpret_cast<const uchar*>(bytes.constData());
+        std::optional<PictureReading> picture;
+        const auto located = [&](size_t blockAt) {
+            if (current) {
+                picture.emplace(data + blockAt, size_t(bytes.size()) - blockAt, doc.images, doc.resize);
+                picture->start();
+            }
+        };
         std::vector<size_t> pointOffsets;
-        if (!decodeTables(in, doc, progress, pointOffsets))
+        if (!decodeTables(in, doc, progress, pointOffsets, located))
             return DocumentReadStatus::Damaged;
         doc.sheets.setCurrentIndex(0);
-        if (doc.header.version() != DocumentHeader::kCurrentVersion)
+        if (!current)
             return DocumentReadStatus::Read;
 
+        if (!picture)
+            picture.emplace(in.current(), in.remaining(), doc.images, doc.resize);
         std::vector<ExtensionRecord> records;
-        if (!decodePictureBlock(in.current(), in.remaining(), doc.images, doc.resize, &records))
+        if (!picture->take(doc.images, doc.resize, records))
             return DocumentReadStatus::Damaged;
         for (const ExtensionRecord& record : records)
             applyFractions(record, bytes, pointOffsets, doc.sheets);
