@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ByteIO.h"
+
 #include <QByteArray>
 #include <cstddef>
 #include <cstdint>
@@ -28,11 +30,12 @@ struct ExtensionRecord {
 constexpr size_t kExtensionHeaderSize = 26;
 constexpr size_t kExtensionPartSize = 65533 - kExtensionHeaderSize;
 
-// Appends to out the stream with the records' segments placed after the
-// start marker and the JFIF header (when the stream has one); every other
-// byte as it was. False (out untouched) when jpeg does not begin with a
-// start marker.
-bool appendWithExtensions(QByteArray& out, const QByteArray& jpeg, const std::vector<ExtensionRecord>& records);
+// Hands sink the stream with the records' segments placed after the start
+// marker and the JFIF header (when the stream has one); every other byte as
+// it was. False (nothing handed on) when jpeg does not begin with a start
+// marker.
+bool writeWithExtensions(
+    const QByteArray& jpeg, const std::vector<ExtensionRecord>& records, const ByteSink& sink);
 
 struct FoundExtensions {
     // Records whose every part was found in order and whose length matches;

@@ -4,8 +4,10 @@
 #include "image/PngCodec.h"
 #include "platform/ByteIO.h"
 
+#include <exception>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace cvg {
 
@@ -35,54 +37,99 @@ bool decodeResizeRecord(const uchar* data, size_t size, ResizeRecord& record)
     return true;
 }
 
-bool encodePictureBlock(
-    const ImageSet& set, const ResizeRecord& record, QByteArray& out, std::vector<ExtensionRecord> records)
+PictureBlockEncoder::PictureBlockEncoder(const ImageSet& set, const ResizeRecord& record)
+    : record_(record)
+    , picture_(record.resized ? set.unresizedImage : set.workingImage)
 {
-    out.clear();
-    const QImage& stored = record.resized ? set.unresizedImage : set.workingImage;
-    // The lossless copy is made on a second thread while the JPEG is encoded:
-    // the two take about as long, so a save waits for the longer one only.
-    // The thread reads the picture through its own handle on the shared pixels.
-    QByteArray png;
-    bool copied = false;
-    std::thread copier;
+    if (!hasPicture())
+        return;
+    // Each worker reads the picture through its own handle on the shared
+    // pixels and keeps what it throws for finish(). Without threads to be
+    // had, finish() encodes in turn.
     try {
-        copier = std::thread([&png, &copied, picture = QImage(stored)] { copied = encodePng(picture, png); });
-    } catch (const std::system_error&) {
-        // No thread to be had: the copy is made after the JPEG instead.
-    }
-    QByteArray jpeg;
-    bool encoded = false;
-    {
-        // Whatever the JPEG encoder does, the copier is waited for here.
-        struct Join {
-            std::thread& thread;
-            ~Join()
-            {
-                if (thread.joinable())
-                    thread.join();
+        jpegWorker_ = std::thread([this, picture = QImage(picture_)] {
+            try {
+                encoded_ = encodeJpeg(picture, jpeg_);
+            } catch (...) {
+                jpegError_ = std::current_exception();
             }
-        } join { copier };
-        const bool threaded = copier.joinable();
-        encoded = encodeJpeg(stored, jpeg);
-        if (!threaded && encoded)
-            copied = encodePng(stored, png);
-    }
-    if (!encoded)
+        });
+        pngWorker_ = std::thread([this, picture = QImage(picture_)] {
+            try {
+                copied_ = encodePng(picture, png_);
+            } catch (...) {
+                pngError_ = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) { }
+}
+
+PictureBlockEncoder::~PictureBlockEncoder()
+{
+    wait();
+}
+
+bool PictureBlockEncoder::hasPicture() const
+{
+    return !picture_.isNull() && picture_.width() > 0 && picture_.height() > 0;
+}
+
+void PictureBlockEncoder::wait()
+{
+    if (jpegWorker_.joinable())
+        jpegWorker_.join();
+    if (pngWorker_.joinable())
+        pngWorker_.join();
+}
+
+bool PictureBlockEncoder::finish(const std::vector<ExtensionRecord>& records, const ByteSink& sink)
+{
+    if (!hasPicture())
         return false;
+    const bool jpegThreaded = jpegWorker_.joinable();
+    const bool pngThreaded = pngWorker_.joinable();
+    wait();
+    if (jpegError_)
+        std::rethrow_exception(std::exchange(jpegError_, nullptr));
+    if (pngError_)
+        std::rethrow_exception(std::exchange(pngError_, nullptr));
+    if (!jpegThreaded)
+        encoded_ = encodeJpeg(picture_, jpeg_);
+    if (!encoded_)
+        return false;
+    if (!pngThreaded)
+        copied_ = encodePng(picture_, png_);
     // The copy names the JPEG it belongs to, so that a program that replaces
     // the JPEG but passes our segments on does not bring back a stale picture.
-    if (copied) {
+    std::vector<ExtensionRecord> all;
+    all.reserve(records.size() + 1);
+    if (copied_) {
         ExtensionRecord copy;
         copy.type = ExtensionType::LosslessPicture;
-        copy.payload.reserve(4 + png.size());
-        putI32(copy.payload, int32_t(checksum(reinterpret_cast<const uchar*>(jpeg.constData()), size_t(jpeg.size()))));
-        copy.payload.append(png);
-        png = QByteArray();
-        records.insert(records.begin(), std::move(copy));
+        copy.payload.reserve(4 + png_.size());
+        putI32(copy.payload,
+            int32_t(checksum(reinterpret_cast<const uchar*>(jpeg_.constData()), size_t(jpeg_.size()))));
+        copy.payload.append(png_);
+        png_ = QByteArray();
+        all.push_back(std::move(copy));
     }
-    QByteArray block = encodeResizeRecord(record);
-    if (!appendWithExtensions(block, jpeg, records))
+    all.insert(all.end(), records.begin(), records.end());
+    const uchar* start = reinterpret_cast<const uchar*>(jpeg_.constData());
+    if (jpeg_.size() < 2 || start[0] != 0xFF || start[1] != 0xD8)
+        return false;
+    const QByteArray resize = encodeResizeRecord(record_);
+    sink(resize.constData(), size_t(resize.size()));
+    return writeWithExtensions(jpeg_, all, sink);
+}
+
+bool encodePictureBlock(const ImageSet& set, const ResizeRecord& record, QByteArray& out,
+    const std::vector<ExtensionRecord>& records)
+{
+    out.clear();
+    PictureBlockEncoder encoder(set, record);
+    QByteArray block;
+    if (!encoder.finish(
+            records, [&block](const char* data, size_t size) { block.append(data, qsizetype(size)); }))
         return false;
     out = std::move(block);
     return true;
@@ -104,8 +151,8 @@ bool losslessCopy(const FoundExtensions& found, QImage& picture)
 
 } // namespace
 
-bool decodePictureBlock(
-    const uchar* data, size_t size, ImageSet& set, ResizeRecord& record, std::vector<ExtensionRecord>* records)
+bool decodePictureBlock(const uchar* data, size_t size, ImageSet& set, ResizeRecord& record,
+    std::vector<ExtensionRecord>* records)
 {
     ResizeRecord r;
     if (!decodeResizeRecord(data, size, r))

@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <cstddef>
+#include <exception>
+#include <thread>
 #include <vector>
 
 namespace cvg {
@@ -18,9 +20,39 @@ bool decodeResizeRecord(const uchar* data, size_t size, ResizeRecord& record);
 // the stored picture (unresizedImage when resized, else workingImage). Inside
 // the stream, as extension records, travel a lossless copy of that picture
 // and the given records; without them the bytes are exactly the record and
-// the JPEG. False when the picture cannot be encoded.
+// the JPEG.
+//
+// The encoder starts on worker threads as soon as it is made, the JPEG on
+// one and the lossless copy on another, so that the caller can write the
+// rest of the file meanwhile; it waits for them when finished or destroyed.
+class PictureBlockEncoder {
+public:
+    PictureBlockEncoder(const ImageSet& set, const ResizeRecord& record);
+    ~PictureBlockEncoder();
+    PictureBlockEncoder(const PictureBlockEncoder&) = delete;
+    PictureBlockEncoder& operator=(const PictureBlockEncoder&) = delete;
+
+    // False for an empty picture, which no encoder takes.
+    bool hasPicture() const;
+    // Waits for the pictures and hands the block to sink. False when the
+    // picture cannot be encoded; then nothing is handed on.
+    bool finish(const std::vector<ExtensionRecord>& records, const ByteSink& sink);
+
+private:
+    void wait();
+
+    ResizeRecord record_;
+    QImage picture_;
+    QByteArray jpeg_, png_;
+    bool encoded_ = false, copied_ = false;
+    std::exception_ptr jpegError_, pngError_;
+    std::thread jpegWorker_, pngWorker_;
+};
+
+// The whole block in memory. False (out empty) when the picture cannot be
+// encoded.
 bool encodePictureBlock(const ImageSet& set, const ResizeRecord& record, QByteArray& out,
-    std::vector<ExtensionRecord> records = {});
+    const std::vector<ExtensionRecord>& records = {});
 
 // Reads the block (the JPEG runs to the end of data): when resized,
 // unresizedImage gets the picture and workingImage is rebuilt at the stored

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QtEndian>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 
 namespace cvg {
 
@@ -10,19 +13,22 @@ namespace cvg {
 // record layout depends on the compiler's struct packing or the host's byte
 // order. Every read is bounds-checked.
 
-inline void putU8(QByteArray& out, uint8_t v) { out.append(static_cast<char>(v)); }
+inline void putU8(QByteArray& out, uint8_t v)
+{
+    out.append(static_cast<char>(v));
+}
 
 inline void putI32(QByteArray& out, int32_t v)
 {
     const uint32_t u = static_cast<uint32_t>(v);
-    const char b[4] = {char(u & 0xFF), char((u >> 8) & 0xFF), char((u >> 16) & 0xFF),
-                       char((u >> 24) & 0xFF)};
+    const char b[4]
+        = { char(u & 0xFF), char((u >> 8) & 0xFF), char((u >> 16) & 0xFF), char((u >> 24) & 0xFF) };
     out.append(b, 4);
 }
 
 inline void putU16(QByteArray& out, uint16_t v)
 {
-    const char b[2] = {char(v & 0xFF), char((v >> 8) & 0xFF)};
+    const char b[2] = { char(v & 0xFF), char((v >> 8) & 0xFF) };
     out.append(b, 2);
 }
 
@@ -36,14 +42,40 @@ inline void putF64(QByteArray& out, double v)
     out.append(b, 8);
 }
 
-inline uint8_t getU8(const uchar* p) { return p[0]; }
-inline uint16_t getU16(const uchar* p) { return uint16_t(p[0] | (p[1] << 8)); }
+// Fields stored at p, for loops that fill a buffer of records.
+inline void storeU32(uchar* p, uint32_t v)
+{
+    qToLittleEndian(v, p);
+}
+
+inline void storeU16(uchar* p, uint16_t v)
+{
+    qToLittleEndian(v, p);
+}
+
+// Where a writer hands its bytes, in order: a buffer in memory or a file.
+using ByteSink = std::function<void(const char* data, size_t size)>;
+
+inline uint8_t getU8(const uchar* p)
+{
+    return p[0];
+}
+inline uint16_t getU16(const uchar* p)
+{
+    return uint16_t(p[0] | (p[1] << 8));
+}
 inline uint32_t getU32(const uchar* p)
 {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
-inline int32_t getI32(const uchar* p) { return static_cast<int32_t>(getU32(p)); }
-inline int16_t getI16(const uchar* p) { return static_cast<int16_t>(getU16(p)); }
+inline int32_t getI32(const uchar* p)
+{
+    return static_cast<int32_t>(getU32(p));
+}
+inline int16_t getI16(const uchar* p)
+{
+    return static_cast<int16_t>(getU16(p));
+}
 inline double getF64(const uchar* p)
 {
     uint64_t u = 0;
@@ -64,11 +96,14 @@ inline float getF32(const uchar* p)
 // A cursor over a byte range that refuses to read past its end.
 class ByteReader {
 public:
-    ByteReader(const uchar* data, size_t size) : data_(data), size_(size) {}
+    ByteReader(const uchar* data, size_t size)
+        : data_(data)
+        , size_(size)
+    { }
     explicit ByteReader(const QByteArray& bytes)
-        : data_(reinterpret_cast<const uchar*>(bytes.constData())), size_(size_t(bytes.size()))
-    {
-    }
+        : data_(reinterpret_cast<const uchar*>(bytes.constData()))
+        , size_(size_t(bytes.size()))
+    { }
 
     size_t size() const { return size_; }
     size_t position() const { return pos_; }

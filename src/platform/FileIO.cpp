@@ -8,6 +8,9 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <system_error>
+
+#include <unistd.h>
 
 namespace cvg {
 
@@ -64,7 +67,8 @@ std::optional<QByteArray> readWholeFile(const QString& path, qint64 maxBytes, QS
     return bytes;
 }
 
-void writeFileReplacing(const QString& path, const QByteArray& bytes)
+ReplacingFile::ReplacingFile(const QString& path)
+    : path_(path)
 {
     // The replacement is renamed over the old file, which the system allows
     // even for a read-only file; a file its owner marked read-only is kept,
@@ -74,20 +78,70 @@ void writeFileReplacing(const QString& path, const QByteArray& bytes)
         && !(existing.permissions()
             & (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther)))
         throw CvgError(cannotCreateFileText(path, QStringLiteral("読み取り専用のファイルです。")));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw CvgError(cannotCreateFileText(path, file.errorString()));
+    file_ = std::make_unique<QSaveFile>(path);
+    if (!file_->open(QIODevice::WriteOnly))
+        throw CvgError(cannotCreateFileText(path, file_->errorString()));
+}
+
+ReplacingFile::~ReplacingFile()
+{
+    waitForSync();
+}
+
+void ReplacingFile::write(const char* data, size_t size)
+{
     errno = 0;
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        // A full disk shows up only when the buffered bytes are flushed,
-        // where Qt keeps no reason of its own: the system's is told instead.
-        const int code = errno;
-        QString reason = file.errorString();
-        if (code != 0 && (reason.isEmpty() || reason == QLatin1String("Unknown error")))
-            reason = QString::fromLocal8Bit(std::strerror(code));
-        file.cancelWriting();
-        throw CvgError(cannotCreateFileText(path, reason));
+    if (file_->write(data, qint64(size)) != qint64(size))
+        fail();
+}
+
+void ReplacingFile::syncWritten()
+{
+    if (sync_.joinable())
+        return;
+    errno = 0;
+    if (!file_->flush())
+        fail();
+    const int fd = file_->handle();
+    try {
+        sync_ = std::thread([fd] { ::fdatasync(fd); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the commit puts everything on the disk.
     }
+}
+
+void ReplacingFile::waitForSync()
+{
+    if (sync_.joinable())
+        sync_.join();
+}
+
+void ReplacingFile::commit()
+{
+    waitForSync();
+    errno = 0;
+    if (!file_->commit())
+        fail();
+}
+
+void ReplacingFile::fail()
+{
+    // A full disk shows up only when the buffered bytes are flushed, where
+    // Qt keeps no reason of its own: the system's is told instead.
+    const int code = errno;
+    QString reason = file_->errorString();
+    if (code != 0 && (reason.isEmpty() || reason == QLatin1String("Unknown error")))
+        reason = QString::fromLocal8Bit(std::strerror(code));
+    waitForSync();
+    file_->cancelWriting();
+    throw CvgError(cannotCreateFileText(path_, reason));
+}
+
+void writeFileReplacing(const QString& path, const QByteArray& bytes)
+{
+    ReplacingFile file(path);
+    file.write(bytes.constData(), size_t(bytes.size()));
+    file.commit();
 }
 
 } // namespace cvg

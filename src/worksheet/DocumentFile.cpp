@@ -12,7 +12,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <functional>
 #include <new>
+#include <optional>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 namespace cvg {
 
@@ -44,21 +50,10 @@ void putShortString(QByteArray& out, const QByteArray& text)
 void putPointRecords(uchar* p, const Point* points, size_t n)
 {
     for (size_t k = 0; k < n; ++k) {
-        const uint32_t x = uint32_t(points[k].X);
-        const uint32_t y = uint32_t(points[k].Y);
-        for (int i = 0; i < 4; ++i) {
-            p[i] = uchar(x >> (8 * i));
-            p[4 + i] = uchar(y >> (8 * i));
-        }
+        storeU32(p, uint32_t(points[k].X));
+        storeU32(p + 4, uint32_t(points[k].Y));
         p += kPointRecordSize;
     }
-}
-
-void putPoints(QByteArray& out, const std::vector<Point>& points)
-{
-    const qsizetype start = out.size();
-    out.resize(start + qsizetype(points.size()) * kPointRecordSize);
-    putPointRecords(reinterpret_cast<uchar*>(out.data()) + start, points.data(), points.size());
 }
 
 // A page's precise positions travel beside the file's whole pixels: the
@@ -81,11 +76,8 @@ ExtensionRecord fractionRecord(int pageIndex, const std::vector<Point>& points, 
     out.resize(qsizetype(kFractionHeaderSize + points.size() * kFractionSize));
     uchar* rests = reinterpret_cast<uchar*>(out.data()) + kFractionHeaderSize;
     for (const Point& p : points) {
-        const uint16_t x = uint16_t(p.fracX), y = uint16_t(p.fracY);
-        rests[0] = uchar(x);
-        rests[1] = uchar(x >> 8);
-        rests[2] = uchar(y);
-        rests[3] = uchar(y >> 8);
+        storeU16(rests, uint16_t(p.fracX));
+        storeU16(rests + 2, uint16_t(p.fracY));
         rests += kFractionSize;
     }
     return record;
@@ -94,8 +86,8 @@ ExtensionRecord fractionRecord(int pageIndex, const std::vector<Point>& points, 
 // Gives a page its rests when the record belongs to the page as read: same
 // count, same check value of the point records in the file, and every rest
 // one that its whole pixel can have. Anything else leaves the page whole.
-void applyFractions(const ExtensionRecord& record, const QByteArray& file, const std::vector<size_t>& pointOffsets,
-    Worksheets& sheets)
+void applyFractions(const ExtensionRecord& record, const QByteArray& file,
+    const std::vector<size_t>& pointOffsets, Worksheets& sheets)
 {
     if (record.type != ExtensionType::PageFractions || record.number >= uint32_t(sheets.pageCount()))
         return;
@@ -110,13 +102,80 @@ void applyFractions(const ExtensionRecord& record, const QByteArray& file, const
         return;
     const uchar* rests = p + kFractionHeaderSize;
     for (size_t k = 0; k < n; ++k)
-        if (!IsValidFraction(points[k].X, getI16(rests + 4 * k)) || !IsValidFraction(points[k].Y, getI16(rests + 4 * k + 2)))
+        if (!IsValidFraction(points[k].X, getI16(rests + 4 * k))
+            || !IsValidFraction(points[k].Y, getI16(rests + 4 * k + 2)))
             return;
     for (size_t k = 0; k < n; ++k) {
         points[k].fracX = getI16(rests + 4 * k);
         points[k].fracY = getI16(rests + 4 * k + 2);
     }
 }
+
+// The picture block read on a worker thread, started once its place in the
+// file is known; without a thread to be had, take() reads it in turn. It
+// decodes into copies of the document's pictures, which take() hands over
+// only when the block was read.
+class PictureReading {
+public:
+    PictureReading(const uchar* data, size_t size, const ImageSet& images, const ResizeRecord& resize)
+        : data_(data)
+        , size_(size)
+        , images_(images)
+        , resize_(resize)
+    { }
+    ~PictureReading()
+    {
+        if (worker_.joinable())
+            worker_.join();
+    }
+    PictureReading(const PictureReading&) = delete;
+    PictureReading& operator=(const PictureReading&) = delete;
+
+    void start()
+    {
+        try {
+            worker_ = std::thread([this] { read(); });
+        } catch (const std::system_error&) { }
+    }
+
+    // Waits for the block; false when it cannot be read. What the worker
+    // threw is thrown here.
+    bool take(ImageSet& images, ResizeRecord& resize, std::vector<ExtensionRecord>& records)
+    {
+        if (worker_.joinable())
+            worker_.join();
+        else if (!done_)
+            read();
+        if (error_)
+            std::rethrow_exception(error_);
+        if (!read_)
+            return false;
+        images = std::move(images_);
+        resize = resize_;
+        records = std::move(records_);
+        return true;
+    }
+
+private:
+    void read()
+    {
+        try {
+            read_ = decodePictureBlock(data_, size_, images_, resize_, &records_);
+        } catch (...) {
+            error_ = std::current_exception();
+        }
+        done_ = true;
+    }
+
+    const uchar* data_;
+    size_t size_;
+    ImageSet images_;
+    ResizeRecord resize_;
+    std::vector<ExtensionRecord> records_;
+    bool read_ = false, done_ = false;
+    std::exception_ptr error_;
+    std::thread worker_;
+};
 
 struct PageRecord {
     QByteArray caption; // code page 932
@@ -125,8 +184,11 @@ struct PageRecord {
 
 // Everything but the picture and the correction; false on a short or
 // inconsistent file, leaving what was taken over up to the fault. Where each
-// page's point records start in the file goes to pointOffsets.
-bool decodeTables(ByteReader& in, Document& doc, Progress& progress, std::vector<size_t>& pointOffsets)
+// page's point records start in the file goes to pointOffsets. Once the page
+// table is read and every page's records fit in the file, located() learns
+// where the picture block starts, before the point lists are built.
+bool decodeTables(ByteReader& in, Document& doc, Progress& progress, std::vector<size_t>& pointOffsets,
+    const std::function<void(size_t)>& located)
 {
     const int32_t pageCount = doc.header.pageCount();
     if (pageCount < 0 || pageCount > kMaxPages)
@@ -160,6 +222,17 @@ bool decodeTables(ByteReader& in, Document& doc, Progress& progress, std::vector
         record.caption = QByteArray(reinterpret_cast<const char*>(s + 1), s[0]);
     }
 
+    size_t pointBytes = 0;
+    bool fit = true;
+    for (const PageRecord& record : records) {
+        fit = fit && record.pointCount >= 0 && record.pointCount <= kMaxPoints
+            && (in.remaining() - pointBytes) / kPointRecordSize >= size_t(record.pointCount);
+        if (fit)
+            pointBytes += size_t(record.pointCount) * kPointRecordSize;
+    }
+    if (fit)
+        located(in.position() + pointBytes);
+
     pointOffsets.assign(size_t(pageCount), 0);
     for (int32_t i = 0; i < pageCount; ++i) {
         scope.setPosition(i + 1);
@@ -186,7 +259,15 @@ bool decodeTables(ByteReader& in, Document& doc, Progress& progress, std::vector
 
 } // namespace
 
-bool encodeDocument(const Document& doc, QByteArray& out, Progress& progress)
+namespace {
+
+// Hands sink the whole file in order: the tables, every page's point
+// records, then the picture block, which the encoder has been making on its
+// workers all along. Before the picture block, pointsWritten() runs, so that
+// a file can put the records on the disk while the pictures are still being
+// encoded. False when the picture cannot be encoded.
+bool writeDocumentTo(const Document& doc, PictureBlockEncoder& picture, const ByteSink& sink,
+    Progress& progress, const std::function<void()>& pointsWritten)
 {
     const Worksheets& sheets = doc.sheets;
     const int pageCount = sheets.pageCount();
@@ -199,50 +280,70 @@ bool encodeDocument(const Document& doc, QByteArray& out, Progress& progress)
     header.setPageCount(pageCount);
     header.setConverted(doc.calibration.Converted);
 
-    qint64 pointBytes = 0;
-    for (int i = 0; i < pageCount; ++i)
-        pointBytes += qint64(PointCount(sheets.page(i))) * kPointRecordSize;
-
-    QByteArray bytes;
-    bytes.reserve(DocumentHeader::kSize + kPointBlockSize + kScaleBlockSize
-        + qsizetype(pageCount) * kPageRecordSize + pointBytes + kResizeRecordSize);
-    bytes.append(reinterpret_cast<const char*>(header.bytes.data()), DocumentHeader::kSize);
+    QByteArray tables;
+    tables.reserve(
+        DocumentHeader::kSize + kPointBlockSize + kScaleBlockSize + qsizetype(pageCount) * kPageRecordSize);
+    tables.append(reinterpret_cast<const char*>(header.bytes.data()), DocumentHeader::kSize);
 
     const Calibration& cal = doc.calibration;
     for (const ReferencePoint& ref : cal.SourcePoints) {
-        putI32(bytes, ref.x);
-        putI32(bytes, ref.y);
-        putF64(bytes, ref.value);
+        putI32(tables, ref.x);
+        putI32(tables, ref.y);
+        putF64(tables, ref.value);
     }
-    putU8(bytes, cal.XLog ? 1 : 0);
-    putU8(bytes, cal.YLog ? 1 : 0);
-    bytes.append(reinterpret_cast<const char*>(cal.scalePadding.data()), qsizetype(cal.scalePadding.size()));
-    putF64(bytes, cal.ScaleX);
-    putF64(bytes, cal.ScaleY);
+    putU8(tables, cal.XLog ? 1 : 0);
+    putU8(tables, cal.YLog ? 1 : 0);
+    tables.append(reinterpret_cast<const char*>(cal.scalePadding.data()), qsizetype(cal.scalePadding.size()));
+    putF64(tables, cal.ScaleX);
+    putF64(tables, cal.ScaleY);
 
     for (int i = 0; i < pageCount; ++i) {
         const WorksheetPage& page = sheets.page(i);
-        putShortString(bytes, toCp932(page.caption));
-        putI32(bytes, PointCount(page));
+        putShortString(tables, toCp932(page.caption));
+        putI32(tables, PointCount(page));
     }
-    // A page with fractions gets its record, checked against its point
-    // records just as they stand in the file.
+    sink(tables.constData(), size_t(tables.size()));
+
+    // The point records go out a piece at a time. A page with fractions gets
+    // its record, checked against its point records just as they were handed
+    // on.
+    constexpr size_t kPiece = 8192;
+    std::vector<uchar> piece(kPiece * kPointRecordSize);
     std::vector<ExtensionRecord> fractions;
     for (int i = 0; i < pageCount; ++i) {
         const std::vector<Point>& points = ReadPoints(sheets.page(i));
-        const qsizetype start = bytes.size();
-        putPoints(bytes, points);
-        if (std::any_of(points.begin(), points.end(), [](const Point& p) { return p.hasFraction(); })) {
-            const uchar* records = reinterpret_cast<const uchar*>(bytes.constData()) + start;
-            fractions.push_back(fractionRecord(i, points, checksum(records, size_t(bytes.size() - start))));
+        const bool precise
+            = std::any_of(points.begin(), points.end(), [](const Point& p) { return p.hasFraction(); });
+        uint32_t crc = 0;
+        for (size_t at = 0; at < points.size(); at += kPiece) {
+            const size_t n = std::min(kPiece, points.size() - at);
+            putPointRecords(piece.data(), points.data() + at, n);
+            if (precise)
+                crc = checksum(piece.data(), n * kPointRecordSize, crc);
+            sink(reinterpret_cast<const char*>(piece.data()), n * kPointRecordSize);
         }
+        if (precise)
+            fractions.push_back(fractionRecord(i, points, crc));
         scope.setPosition(i + 1);
     }
-    QByteArray picture;
-    if (!encodePictureBlock(doc.images, doc.resize, picture, std::move(fractions)))
+    pointsWritten();
+    if (!picture.finish(fractions, sink))
         return false;
-    bytes.append(picture);
     scope.setPosition(pageCount + 1);
+    return true;
+}
+
+} // namespace
+
+bool encodeDocument(const Document& doc, QByteArray& out, Progress& progress)
+{
+    PictureBlockEncoder picture(doc.images, doc.resize);
+    if (!picture.hasPicture())
+        return false;
+    QByteArray bytes;
+    const auto append = [&bytes](const char* data, size_t size) { bytes.append(data, qsizetype(size)); };
+    if (!writeDocumentTo(doc, picture, append, progress, [] {}))
+        return false;
     out = std::move(bytes);
     return true;
 }
@@ -263,15 +364,27 @@ DocumentReadStatus decodeDocument(
         const bool converted = doc.header.converted();
         doc.calibration.Converted = false;
 
+        // The picture is decoded on a worker while the point lists are built.
+        const bool current = doc.header.version() == DocumentHeader::kCurrentVersion;
+        const uchar* data = reinterpret_cast<const uchar*>(bytes.constData());
+        std::optional<PictureReading> picture;
+        const auto located = [&](size_t blockAt) {
+            if (current) {
+                picture.emplace(data + blockAt, size_t(bytes.size()) - blockAt, doc.images, doc.resize);
+                picture->start();
+            }
+        };
         std::vector<size_t> pointOffsets;
-        if (!decodeTables(in, doc, progress, pointOffsets))
+        if (!decodeTables(in, doc, progress, pointOffsets, located))
             return DocumentReadStatus::Damaged;
         doc.sheets.setCurrentIndex(0);
-        if (doc.header.version() != DocumentHeader::kCurrentVersion)
+        if (!current)
             return DocumentReadStatus::Read;
 
+        if (!picture)
+            picture.emplace(in.current(), in.remaining(), doc.images, doc.resize);
         std::vector<ExtensionRecord> records;
-        if (!decodePictureBlock(in.current(), in.remaining(), doc.images, doc.resize, &records))
+        if (!picture->take(doc.images, doc.resize, records))
             return DocumentReadStatus::Damaged;
         for (const ExtensionRecord& record : records)
             applyFractions(record, bytes, pointOffsets, doc.sheets);
@@ -312,10 +425,15 @@ bool ReadDocument(const QString& path, Document& doc, Dialogs& dialogs, Progress
 
 bool WriteDocument(const QString& path, const Document& doc, Progress& progress)
 {
-    QByteArray bytes;
-    if (!encodeDocument(doc, bytes, progress))
+    // The pictures are encoded on workers while the rest goes to the file.
+    PictureBlockEncoder picture(doc.images, doc.resize);
+    if (!picture.hasPicture())
         return false;
-    writeFileReplacing(path, bytes);
+    ReplacingFile file(path);
+    const auto write = [&file](const char* data, size_t size) { file.write(data, size); };
+    if (!writeDocumentTo(doc, picture, write, progress, [&file] { file.syncWritten(); }))
+        return false;
+    file.commit();
     return true;
 }
 

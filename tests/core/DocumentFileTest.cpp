@@ -6,6 +6,7 @@
 #include "calibration/CorrectDistortion.h"
 #include "image/JpegCodec.h"
 #include "image/PictureBlock.h"
+#include "image/PngCodec.h"
 #include "platform/ByteIO.h"
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
@@ -20,6 +21,7 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 using namespace cvg;
 using cvg::test::ScriptedDialogs;
@@ -476,7 +478,8 @@ TEST(DocumentFileTest, FilesThatCannotBeOpenedOrReplacedLeaveEverythingAsItWas)
 TEST(DocumentFileTest, FractionsAndTheExactPictureSurviveSaveAndReopen)
 {
     Document doc = twoPageDocument();
-    const std::vector<Point> precise = { Point::atPrecise(1.25, 2.5), Point::atPrecise(30, 28.75), { -7, 2147483647 } };
+    const std::vector<Point> precise
+        = { Point::atPrecise(1.25, 2.5), Point::atPrecise(30, 28.75), { -7, 2147483647 } };
     doc.sheets.page(0).points = precise;
     const QByteArray bytes = encoded(doc);
 
@@ -486,7 +489,8 @@ TEST(DocumentFileTest, FractionsAndTheExactPictureSurviveSaveAndReopen)
     const QByteArray wholeBytes = encoded(whole);
     const int pictureAt = 612 + 520 + 40 + 12;
     EXPECT_EQ(bytes.left(pictureAt), wholeBytes.left(pictureAt));
-    EXPECT_EQ(test::withoutExtensionSegments(bytes.mid(pictureAt)), test::withoutExtensionSegments(wholeBytes.mid(pictureAt)));
+    EXPECT_EQ(test::withoutExtensionSegments(bytes.mid(pictureAt)),
+        test::withoutExtensionSegments(wholeBytes.mid(pictureAt)));
     EXPECT_GT(bytes.size(), wholeBytes.size());
 
     Document read;
@@ -544,4 +548,101 @@ TEST(DocumentFileTest, ColourTraceFindsTheSameLineAfterSaveAndReopen)
     QImage lossy;
     ASSERT_TRUE(decodeJpeg(reinterpret_cast<const uchar*>(jpeg.constData()), size_t(jpeg.size()), lossy));
     EXPECT_LT(trace.TraceAll(lossy, 0, 0, 399, 299).size(), before.size() / 2);
+}
+
+namespace {
+
+// The segments of one extension record as the file has always laid them
+// out: marker, big-endian length, signature, version, type, then number,
+// part, parts and total length as 32-bit little-endian, and the part.
+QByteArray segmentsOf(uint8_t type, int32_t number, const QByteArray& payload)
+{
+    constexpr qsizetype kPart = 65533 - 26;
+    const qsizetype parts = std::max<qsizetype>(1, (payload.size() + kPart - 1) / kPart);
+    QByteArray out;
+    for (qsizetype part = 0; part < parts; ++part) {
+        const QByteArray piece = payload.mid(part * kPart, kPart);
+        out += QByteArray::fromHex("ffef");
+        out += char((2 + 26 + piece.size()) >> 8);
+        out += char((2 + 26 + piece.size()) & 0xFF);
+        out += QByteArray("CVGLEAN", 8);
+        putU8(out, 1);
+        putU8(out, type);
+        for (int32_t v : { number, int32_t(part), int32_t(parts), int32_t(payload.size()) })
+            putI32(out, v);
+        out += piece;
+    }
+    return out;
+}
+
+uint32_t zlibCrc(const QByteArray& bytes)
+{
+    return uint32_t(crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size())));
+}
+
+} // namespace
+
+TEST(DocumentFileTest, SavedFileHasTheSameBytesAsTheDocumentLaidOutInMemory)
+{
+    // Pages longer than the writer's pieces, with and without fractions, and
+    // a page with a single fraction; then the same pages without any.
+    Document doc = twoPageDocument();
+    doc.images.workingImage = test::drawGraph(320, 240);
+    std::vector<Point> first(20000), second(10001);
+    for (size_t i = 0; i < first.size(); ++i)
+        first[i] = Point::atPrecise(double(i % 320) + 0.25 * double(i % 3), double(i * 7 % 240) - 0.375);
+    for (size_t i = 0; i < second.size(); ++i)
+        second[i] = { int32_t(i * 13 % 320), int32_t(i % 240) };
+    doc.sheets.page(0).points = first;
+    doc.sheets.page(1).points = second;
+    doc.sheets.CreateSheetPage();
+    doc.sheets.page(2).points = { { 3, 4 }, Point::atPrecise(5.5, 6), { 7, 8 } };
+    Document whole = doc;
+    for (int i = 0; i < whole.sheets.pageCount(); ++i)
+        for (Point& p : whole.sheets.page(i).points)
+            p = { p.X, p.Y };
+
+    QByteArray jpeg, png;
+    ASSERT_TRUE(encodeJpeg(doc.images.workingImage, jpeg));
+    ASSERT_TRUE(encodePng(doc.images.workingImage, png));
+    QTemporaryDir dir;
+    NullProgress progress;
+    for (const Document* d : { &doc, &whole }) {
+        // Tables (laid out field by field above), the point records, the
+        // resize record, the JPEG's start and JFIF header, the exact copy,
+        // the pages' fractions, the rest of the JPEG.
+        const int pageCount = d->sheets.pageCount();
+        const QByteArray memory = encoded(*d);
+        QByteArray expected = memory.left(524 + 88 + 260 * pageCount);
+        QByteArray fractions;
+        for (int i = 0; i < pageCount; ++i) {
+            const std::vector<Point>& points = d->sheets.page(i).points;
+            QByteArray records, rests;
+            for (const Point& p : points) {
+                putI32(records, p.X);
+                putI32(records, p.Y);
+                putU16(rests, uint16_t(p.fracX));
+                putU16(rests, uint16_t(p.fracY));
+            }
+            expected += records;
+            if (std::any_of(points.begin(), points.end(), [](const Point& p) { return p.hasFraction(); })) {
+                QByteArray payload;
+                putI32(payload, int32_t(points.size()));
+                putI32(payload, int32_t(zlibCrc(records)));
+                fractions += segmentsOf(2, i, payload + rests);
+            }
+        }
+        EXPECT_EQ(fractions.isEmpty(), d == &whole);
+        QByteArray copy;
+        putI32(copy, int32_t(zlibCrc(jpeg)));
+        const int jfifEnd = 4 + (uchar(jpeg[4]) << 8 | uchar(jpeg[5]));
+        ASSERT_EQ(jpeg.mid(2, 2), QByteArray::fromHex("ffe0"));
+        expected += QByteArray(12, '\0') + jpeg.left(jfifEnd) + segmentsOf(1, 0, copy + png) + fractions
+            + jpeg.mid(jfifEnd);
+
+        EXPECT_TRUE(memory == expected) << "in memory, " << (d == &whole ? "whole" : "with fractions");
+        const QString path = dir.filePath(QStringLiteral("same.cvd"));
+        ASSERT_TRUE(WriteDocument(path, *d, progress));
+        EXPECT_TRUE(readFile(path) == expected) << "saved, " << (d == &whole ? "whole" : "with fractions");
+    }
 }

@@ -6,7 +6,9 @@
 #include "TestPictures.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <random>
 #include <utility>
 
 using namespace cvg;
@@ -241,6 +243,41 @@ TEST(PictureBlock, RecordsTravelInSegmentsAndDamagedOnesAreLeftOut)
     // Another program wrote a new picture and passed our segments on.
     QByteArray other;
     ASSERT_TRUE(encodeJpeg(test::patternPicture(160, 120), other));
-    const QByteArray spliced = other.left(20) + stream.mid(copyBegin, segments[3].second - copyBegin) + other.mid(20);
+    const QByteArray spliced
+        = other.left(20) + stream.mid(copyBegin, segments[3].second - copyBegin) + other.mid(20);
     read(spliced, decoded(other), 1, "a picture replaced");
+}
+
+TEST(PictureBlock, ChecksumIsTheStandardCrcAtEveryLengthAlignmentAndSplit)
+{
+    std::mt19937 random(11);
+    QByteArray data(300000, '\0');
+    for (char& c : data)
+        c = char(random());
+    const uchar* p = bytesOf(data);
+    auto reference
+        = [](const uchar* from, size_t n, uLong crc) { return uint32_t(crc32(crc, from, uInt(n))); };
+    // Lengths around every step of the folding (16, 64 and their neighbours)
+    // and long runs, from every alignment within a vector.
+    std::vector<size_t> lengths;
+    for (size_t n = 0; n <= 200; ++n)
+        lengths.push_back(n);
+    for (size_t n : { 255, 256, 257, 1023, 4096, 65535, 65536, 65537, 299984 })
+        lengths.push_back(n);
+    for (size_t offset = 0; offset < 16; ++offset)
+        for (size_t n : lengths)
+            ASSERT_EQ(checksum(p + offset, n), reference(p + offset, n, 0)) << offset << " " << n;
+    // Continued over pieces, as the writer checks a page in chunks.
+    for (size_t split : { 1, 15, 63, 64, 65, 1000, 150001 }) {
+        const uint32_t first = checksum(p, split);
+        EXPECT_EQ(
+            checksum(p + split, size_t(data.size()) - split, first), reference(p, size_t(data.size()), 0))
+            << split;
+    }
+    // All zeros and all ones, where a wrong constant shows least.
+    for (char fill : { '\0', '\xff' }) {
+        const QByteArray same(4096 + 48, fill);
+        EXPECT_EQ(
+            checksum(bytesOf(same), size_t(same.size())), reference(bytesOf(same), size_t(same.size()), 0));
+    }
 }
