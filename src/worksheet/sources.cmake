@@ -7,6 +7,7 @@ list(APPEND CVG_CORE_SOURCES
   worksheet/OverviewMarks.cpp
   worksheet/PointMarkers.cpp
   worksheet/TextExport.cpp
+  worksheet/ZoomedView.cpp
   worksheet/Worksheets.cpp
 )
 list(APPEND CVG_GUI_SOURCES
