@@ -42,12 +42,12 @@ public:
     QPoint toView(QPoint p) const { return {toView(p.x()), toView(p.y())}; }
 
     // The view's extent for a picture side: every view pixel that shows a
-    // picture pixel.
+    // picture pixel (those whose centre lies on the picture).
     int viewLength(int pictureLength) const
     {
         if (pictureLength <= 0)
             return 0;
-        return std::max(1, int(std::ceil(double(pictureLength) * factor_ - 0.5)));
+        return std::max(0, int(std::ceil(double(pictureLength) * factor_ - 0.5)));
     }
     QSize viewSize(QSize picture) const { return {viewLength(picture.width()), viewLength(picture.height())}; }
 

@@ -35,10 +35,12 @@ TEST(ZoomedViewTest, TheMappingPicksThePixelShownAndCoversThePicture)
         const ViewScale scale(factor);
         for (const int length : {1, 7, 300, 10000}) {
             const int view = scale.viewLength(length);
-            // The last view pixel shows the last picture pixel; the next
-            // would show none.
-            EXPECT_EQ(scale.toPixel(view - 1), length - 1);
-            EXPECT_EQ(scale.toPixel(view), length);
+            // Every view pixel shows a picture pixel; the next would show none.
+            if (view > 0)
+                EXPECT_LT(scale.toPixel(view - 1), length);
+            EXPECT_GE(scale.toPixel(view), length);
+            if (factor >= 1.0)
+                EXPECT_EQ(scale.toPixel(view - 1), length - 1);
         }
         for (int v = 0; v < 400; ++v) {
             // A view pixel shows the pixel whose area holds its centre.
@@ -79,8 +81,10 @@ TEST(ZoomedViewTest, ViewsShowThePicturePixelsWithMarksOfOneSize)
             }
         // A mark is 7 view pixels wide, centred on its pixel's centre.
         const Point point{40, 200};
-        const QPoint centre = scale.toView(QPoint(point.X, 240 - point.Y)) - area.topLeft();
-        const QImage marked = renderZoomedView(graph, area, scale, {{{point}, 0, {}}}, 3);
+        const QPoint onView = scale.toView(QPoint(point.X, 240 - point.Y));
+        const QRect around(onView - QPoint(30, 20), QSize(60, 40));
+        const QPoint centre = onView - around.topLeft();
+        const QImage marked = renderZoomedView(graph, around, scale, {{{point}, 0, {}}}, 3);
         int green = 0;
         for (int dx = -12; dx <= 12; ++dx) {
             const QRgb c = marked.pixel(centre.x() + dx, centre.y()) & 0xFFFFFF;

@@ -17,6 +17,8 @@
 #include <QComboBox>
 #include <QMenu>
 #include <QPainter>
+#include <QPainterPath>
+#include <QSpinBox>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -200,7 +202,7 @@ TEST_F(ZoomTest, MarksKeepTheirSizeOnTheViewAndTheZoomIsRemembered)
 
 TEST_F(ZoomTest, CtrlWheelZoomsAboutTheCursorAndTheKeysStepAndFit)
 {
-    calibrated(plottedGraph(800, 600));
+    calibrated(plottedGraph(1600, 1200));
     QWidget* port = main->sbImage()->viewport();
     const QPoint cursor(150, 120);
     auto pixelUnder = [&] { return main->imImage()->scale().toPixel(main->imImage()->mapFrom(port, cursor)); };
@@ -238,6 +240,8 @@ TEST_F(ZoomTest, ReferenceMarkersLandOnThePixelAtZoomAndArrowKeysMoveThem)
     TfDeform* deform = windows->fDeform;
     trigger("acDeformationData");
     ASSERT_TRUE(deform->isVisible());
+    main->sbImage()->horizontalScrollBar()->setValue(0);
+    main->sbImage()->verticalScrollBar()->setValue(0);
     // A rectangle dragged on the zoomed picture: its corners are the pixels
     // under the cursor.
     QWidget* paint = main->pbPaint();
