@@ -372,14 +372,10 @@ void TfDeform::markerMoved(TMarkImage* mark, QMouseEvent* event)
 
 void TfDeform::pbPaintKeyDown(QKeyEvent* event)
 {
-    int dx = 0, dy = 0;
-    switch (event->key()) {
-    case Qt::Key_Left: dx = -1; break;
-    case Qt::Key_Right: dx = 1; break;
-    case Qt::Key_Up: dy = 1; break; // up on the picture is a larger upward y
-    case Qt::Key_Down: dy = -1; break;
-    default: return;
-    }
+    const QPoint step = TPaintBox::arrowStep(event->key());
+    const int dx = step.x(), dy = step.y();
+    if (step.isNull())
+        return;
     if (selectedMarker_ < 0 || cal().Converted)
         return;
     TMarkImage* mark = markers_[size_t(selectedMarker_)];

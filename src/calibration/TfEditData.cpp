@@ -290,14 +290,10 @@ void TDigitizer::rebuildWithSquares()
 
 void TDigitizer::pbGraphKeyDown(QKeyEvent* event)
 {
-    int dx = 0, dy = 0;
-    switch (event->key()) {
-    case Qt::Key_Left: dx = -1; break;
-    case Qt::Key_Right: dx = 1; break;
-    case Qt::Key_Up: dy = 1; break; // up on the picture is a larger upward Y
-    case Qt::Key_Down: dy = -1; break;
-    default: return;
-    }
+    const QPoint step = TPaintBox::arrowStep(event->key());
+    const int dx = step.x(), dy = step.y();
+    if (step.isNull())
+        return;
     if (!main_.action(QStringLiteral("EditData"))->isChecked())
         return;
     Worksheets& sheets = main_.doc().sheets;

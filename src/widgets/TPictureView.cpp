@@ -166,6 +166,17 @@ void TPaintBox::mouseReleaseEvent(QMouseEvent* event)
     passOn(event, &TPaintBox::mouseReleased);
 }
 
+QPoint TPaintBox::arrowStep(int key)
+{
+    switch (key) {
+    case Qt::Key_Left: return {-1, 0};
+    case Qt::Key_Right: return {1, 0};
+    case Qt::Key_Up: return {0, 1};
+    case Qt::Key_Down: return {0, -1};
+    default: return {0, 0};
+    }
+}
+
 void TPaintBox::keyPressEvent(QKeyEvent* event)
 {
     event->ignore();

@@ -78,6 +78,9 @@ public:
     QPoint toView(QPoint pixel) const { return scale_.toView(pixel); }
     // The picture pixel under a position of this box.
     QPoint toPixel(QPointF position) const { return scale_.toPixel(position); }
+    // The step an arrow key asks for, in x and upward y (up is a larger y);
+    // (0, 0) for any other key.
+    static QPoint arrowStep(int key);
 
 Q_SIGNALS:
     void mousePressed(QMouseEvent* event);
