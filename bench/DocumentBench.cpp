@@ -6,6 +6,7 @@
 #include "calibration/Calibration.h"
 #include "image/ImageSet.h"
 #include "image/JpegCodec.h"
+#include "image/PngCodec.h"
 #include "platform/Dialogs.h"
 #include "platform/Progress.h"
 #include "worksheet/Document.h"
@@ -92,48 +93,56 @@ BENCHMARK(BM_ExportLines1MPoints)->Unit(benchmark::kMillisecond)->UseManualTime(
 
 struct BenchFile {
     QTemporaryDir dir;
-    QString path = dir.filePath(QStringLiteral("bench.cvd"));
+    QString path;
     cvg::Document doc;
 
-    BenchFile()
+    explicit BenchFile(bool fractions)
     {
+        path = dir.filePath(QStringLiteral("bench.cvd"));
         doc.reset();
         doc.images.workingImage = benchPicture(4000, 3000);
         doc.state.pictureLoaded = true;
         doc.sheets.currentPage().points = fullPage();
+        if (fractions)
+            for (cvg::Point& p : doc.sheets.currentPage().points)
+                p = cvg::Point::atPrecise(p.X + 0.25, p.Y - 0.375);
     }
 };
 
-BenchFile& benchFile()
+BenchFile& benchFile(int64_t fractions = 0)
 {
-    static BenchFile file;
-    return file;
+    static BenchFile whole(false);
+    static BenchFile precise(true);
+    return fractions ? precise : whole;
 }
 
-// Writing and reading the document, each beside its floor: encoding or
-// decoding its picture's JPEG alone.
+// Writing and reading the document with a full page of whole pixels
+// (argument 0) or of points that all carry fractions (argument 1), each
+// beside its floor: encoding its pictures (the JPEG and the lossless copy),
+// or decoding the lossless copy that a read takes instead of the JPEG.
 void BM_WriteDocument1MPoints4000x3000(benchmark::State& state)
 {
-    BenchFile& file = benchFile();
+    BenchFile& file = benchFile(state.range(0));
     cvg::NullProgress progress;
     timeAgainstFloor(
         state, [&] { benchmark::DoNotOptimize(cvg::WriteDocument(file.path, file.doc, progress)); },
         [&] {
-            QByteArray jpeg;
+            QByteArray jpeg, png;
             benchmark::DoNotOptimize(cvg::encodeJpeg(file.doc.images.workingImage, jpeg));
+            benchmark::DoNotOptimize(cvg::encodePng(file.doc.images.workingImage, png));
         });
     state.SetBytesProcessed(int64_t(state.iterations()) * QFile(file.path).size());
 }
-BENCHMARK(BM_WriteDocument1MPoints4000x3000)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_WriteDocument1MPoints4000x3000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 void BM_ReadDocument1MPoints4000x3000(benchmark::State& state)
 {
-    BenchFile& file = benchFile();
+    BenchFile& file = benchFile(state.range(0));
     cvg::NullProgress progress;
     if (!QFile::exists(file.path))
         cvg::WriteDocument(file.path, file.doc, progress);
-    QByteArray jpeg;
-    cvg::encodeJpeg(file.doc.images.workingImage, jpeg);
+    QByteArray png;
+    cvg::encodePng(file.doc.images.workingImage, png);
     SilentDialogs dialogs;
     cvg::Document doc;
     timeAgainstFloor(
@@ -146,11 +155,11 @@ void BM_ReadDocument1MPoints4000x3000(benchmark::State& state)
         [&] {
             QImage picture;
             benchmark::DoNotOptimize(
-                cvg::decodeJpeg(reinterpret_cast<const uchar*>(jpeg.constData()), size_t(jpeg.size()), picture));
+                cvg::decodePng(reinterpret_cast<const uchar*>(png.constData()), size_t(png.size()), picture));
         });
     state.SetBytesProcessed(int64_t(state.iterations()) * QFile(file.path).size());
 }
-BENCHMARK(BM_ReadDocument1MPoints4000x3000)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_ReadDocument1MPoints4000x3000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 void BM_MemcpyOfTheDocumentBytes(benchmark::State& state)
 {

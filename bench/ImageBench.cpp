@@ -1,9 +1,10 @@
-// Picture resampling and JPEG coding on large pictures, each beside a plain
+// Picture resampling, JPEG coding and the lossless copy on large pictures, each beside a plain
 // memcpy of the same number of bytes as the floor.
 #include "BenchFloor.h"
 #include "BenchPictures.h"
 #include "image/ImageSet.h"
 #include "image/JpegCodec.h"
+#include "image/PngCodec.h"
 
 #include <benchmark/benchmark.h>
 
@@ -58,6 +59,36 @@ void BM_JpegDecode4000x3000(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * 4000LL * 3000LL * 3);
 }
 
+// The document's lossless copy of the same picture.
+void BM_PngEncode4000x3000(benchmark::State& state)
+{
+    const QImage source = benchPicture(4000, 3000);
+    QByteArray png;
+    for (auto _ : state) {
+        if (!cvg::encodePng(source, png))
+            state.SkipWithError("encode failed");
+        benchmark::DoNotOptimize(png.constData());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * 4000LL * 3000LL * 3);
+    state.counters["bytes"] = double(png.size());
+}
+
+void BM_PngDecode4000x3000(benchmark::State& state)
+{
+    QByteArray png;
+    if (!cvg::encodePng(benchPicture(4000, 3000), png)) {
+        state.SkipWithError("encode failed");
+        return;
+    }
+    QImage picture;
+    for (auto _ : state) {
+        if (!cvg::decodePng(reinterpret_cast<const uchar*>(png.constData()), size_t(png.size()), picture))
+            state.SkipWithError("decode failed");
+        benchmark::DoNotOptimize(picture.constBits());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * 4000LL * 3000LL * 3);
+}
+
 void BM_MemcpyOf4000x3000Picture(benchmark::State& state)
 {
     copyBytes(state, 4000ULL * 3000ULL * 3);
@@ -69,4 +100,6 @@ BENCHMARK(BM_StretchPictureTo10000x10000)->Unit(benchmark::kMillisecond)->Iterat
 BENCHMARK(BM_MemcpyOf10000x10000Picture)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_JpegEncode4000x3000)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_JpegDecode4000x3000)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_PngEncode4000x3000)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_PngDecode4000x3000)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_MemcpyOf4000x3000Picture)->Unit(benchmark::kMillisecond)->Iterations(5);

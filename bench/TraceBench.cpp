@@ -1,7 +1,9 @@
 // The line tracer over a 10000 x 10000 picture of a graph: a white page with
 // a frame of axes and a curve three pixels thick, traced by brightness and
-// by colour. Each beside its floor: one plain pass reading every pixel.
+// by colour. Each beside its floor: one plain pass reading every pixel; the
+// precise reading beside the average reading it refines.
 #include "BenchFloor.h"
+#include "trace/PreciseTrace.h"
 #include "trace/TraceLine.h"
 
 #include <benchmark/benchmark.h>
@@ -63,12 +65,11 @@ uint64_t readEveryPixel(const QImage& picture)
     return total[0] + total[1] + rest;
 }
 
-// One scan over the whole picture per iteration. The colour mode looks for
-// the black of the curve and the axes within a tolerance of 60, so it finds
-// what the brightness mode finds.
-void traceWhole(benchmark::State& state, bool average, bool colour)
+// The engine at the benchmark's interval. The colour mode looks for the
+// black of the curve and the axes within a tolerance of 60, so it finds what
+// the brightness mode finds.
+cvg::TTraceLine engine(const benchmark::State& state, bool colour)
 {
-    const QImage& picture = graph();
     cvg::TTraceLine trace;
     trace.ScanInterval = int(state.range(0));
     if (colour) {
@@ -76,6 +77,14 @@ void traceWhole(benchmark::State& state, bool average, bool colour)
         trace.LineColour = qRgb(0, 0, 0);
         trace.Tolerance = 60;
     }
+    return trace;
+}
+
+// One scan over the whole picture per iteration.
+void traceWhole(benchmark::State& state, bool average, bool colour)
+{
+    const QImage& picture = graph();
+    cvg::TTraceLine trace = engine(state, colour);
     timeAgainstFloor(
         state,
         [&] {
@@ -95,5 +104,28 @@ BENCHMARK(BM_TraceAll)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseManua
 BENCHMARK(BM_TraceAverage)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 BENCHMARK(BM_TraceAllColour)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 BENCHMARK(BM_TraceAverageColour)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
+// The precise reading, timed against the average reading of the same engine
+// in the same run: the ratio is the cost of the sub-pixel centres.
+void tracePrecise(benchmark::State& state, bool colour)
+{
+    const QImage& picture = graph();
+    cvg::TTraceLine trace = engine(state, colour);
+    size_t found = 0;
+    timeAgainstFloor(
+        state,
+        [&] {
+            const std::vector<cvg::PrecisePoint> points = cvg::TracePrecise(trace, picture, 0, 0, kSide - 1, kSide - 1);
+            found = points.size();
+            benchmark::DoNotOptimize(points.data());
+        },
+        [&] { benchmark::DoNotOptimize(trace.TraceAverage(picture, 0, 0, kSide - 1, kSide - 1).data()); });
+    state.counters["points"] = double(found);
+}
+
+void BM_TracePrecise(benchmark::State& state) { tracePrecise(state, false); }
+void BM_TracePreciseColour(benchmark::State& state) { tracePrecise(state, true); }
+BENCHMARK(BM_TracePrecise)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_TracePreciseColour)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
 } // namespace

@@ -60,12 +60,12 @@ bool axisScale(double firstValue, double secondValue, bool logarithmic, int32_t 
     return true;
 }
 
-// origin + (pixel - originPixel) x scale, or on a logarithmic axis 10 to the
-// power of that sum over log10(origin), all in extended precision.
-double convert(
-    const ReferencePoint& origin, int32_t originPixel, int32_t pixel, double scale, bool logarithmic)
+// origin + offset x scale, offset being (pixel - originPixel), or on a
+// logarithmic axis 10 to the power of that sum over log10(origin), all in
+// extended precision.
+double convert(const ReferencePoint& origin, long double offset, double scale, bool logarithmic)
 {
-    const long double steps = (long double)(int64_t(pixel) - int64_t(originPixel)) * scale;
+    const long double steps = offset * scale;
     if (!logarithmic)
         return double((long double)origin.value + steps);
     const long double t = decimalLog(origin.value) + steps;
@@ -108,16 +108,31 @@ bool ConvertData(Calibration& cal)
     return true;
 }
 
+// Both pixel differences are exact in extended precision (64-bit
+// mantissa), so a precise position without a fraction converts bit for bit
+// as its whole pixel does.
 double ConvertX(const Calibration& cal, int32_t x)
 {
     const ReferencePoint& origin = cal.CorrectedPoints[XLeft];
-    return convert(origin, origin.x, x, cal.ScaleX, cal.XLog);
+    return convert(origin, (long double)(int64_t(x) - int64_t(origin.x)), cal.ScaleX, cal.XLog);
 }
 
 double ConvertY(const Calibration& cal, int32_t y)
 {
     const ReferencePoint& origin = cal.CorrectedPoints[YLower];
-    return convert(origin, origin.y, y, cal.ScaleY, cal.YLog);
+    return convert(origin, (long double)(int64_t(y) - int64_t(origin.y)), cal.ScaleY, cal.YLog);
+}
+
+double ConvertX(const Calibration& cal, double x)
+{
+    const ReferencePoint& origin = cal.CorrectedPoints[XLeft];
+    return convert(origin, (long double)x - (long double)origin.x, cal.ScaleX, cal.XLog);
+}
+
+double ConvertY(const Calibration& cal, double y)
+{
+    const ReferencePoint& origin = cal.CorrectedPoints[YLower];
+    return convert(origin, (long double)y - (long double)origin.y, cal.ScaleY, cal.YLog);
 }
 
 bool storedCalibrationDiffers(const Calibration& a, const Calibration& b)

@@ -54,6 +54,10 @@ bool ConvertData(Calibration& cal);
 
 double ConvertX(const Calibration& cal, int32_t x);
 double ConvertY(const Calibration& cal, int32_t y);
+// The same for a precise position (column, upward y, the centre of a pixel
+// at its whole number); a whole number gives bit for bit the result above.
+double ConvertX(const Calibration& cal, double x);
+double ConvertY(const Calibration& cal, double y);
 
 // Whether two calibrations differ in what a document file keeps of them: the
 // reference points on the uncorrected picture, the log flags, the scales and

@@ -225,12 +225,15 @@ void TDigitizer::pbGraphMouseMove(QMouseEvent* event)
                     p = {x, y};
                     changed = true;
                 } else if (event->buttons() == Qt::LeftButton && mods == Qt::ShiftModifier) {
+                    // The moved coordinate becomes a whole pixel; the other keeps its fraction.
                     marker_.setY(row);
                     p.Y = y;
+                    p.fracY = 0;
                     changed = true;
                 } else if (event->buttons() == Qt::LeftButton && mods == Qt::ControlModifier) {
                     marker_.setX(x);
                     p.X = x;
+                    p.fracX = 0;
                     changed = true;
                 }
                 if (changed) {
@@ -468,7 +471,14 @@ void TfEditData::writeCell(bool isX, int value)
     WorksheetPage& page = main_.doc().sheets.currentPage();
     if (row >= 1 && row <= PointCount(page)) {
         Point& p = page.points[size_t(row) - 1];
-        (isX ? p.X : p.Y) = value;
+        // The edited coordinate becomes the whole pixel typed; the other keeps its fraction.
+        if (isX) {
+            p.X = value;
+            p.fracX = 0;
+        } else {
+            p.Y = value;
+            p.fracY = 0;
+        }
         main_.pointsChanged();
     }
     digitizer_.rebuildWithSquares();

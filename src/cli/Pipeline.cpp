@@ -11,6 +11,7 @@
 #include "platform/Progress.h"
 #include "worksheet/Document.h"
 #include "worksheet/PointMarkers.h"
+#include "trace/PreciseTrace.h"
 #include "trace/TraceLine.h"
 #include "worksheet/TextExport.h"
 
@@ -217,11 +218,13 @@ int runTrace(const QStringList& args)
     const Options options = parseOptions(args,
                                          {QStringLiteral("rect"), QStringLiteral("threshold"), QStringLiteral("interval"),
                                           QStringLiteral("colour"), QStringLiteral("tolerance"), QStringLiteral("output")},
-                                         {QStringLiteral("average")});
+                                         {QStringLiteral("average"), QStringLiteral("precise")});
     if (!options.error.isEmpty())
         return usageError(options.error);
     if (options.operands.size() != 1)
         return usageError(QStringLiteral("trace needs DOC.cvd"));
+    // The precise reading is an averaging one: --average may be given or not.
+    const bool precise = options.flags.contains(QStringLiteral("precise"));
     const QStringList rect = options.values.value(QStringLiteral("rect")).split(QLatin1Char(','));
     int bounds[4] = {0, 0, 0, 0};
     bool rectOk = rect.size() == 4;
@@ -268,19 +271,25 @@ int runTrace(const QStringList& args)
         engine.Tolerance = tolerance;
     }
     // Right and bottom are exclusive here; the engine takes inclusive bounds.
-    const std::vector<cvg::TXYData>& found =
-        options.flags.contains(QStringLiteral("average"))
-            ? engine.TraceAverage(corrected, bounds[0], bounds[1], bounds[2] - 1, bounds[3] - 1)
-            : engine.TraceAll(corrected, bounds[0], bounds[1], bounds[2] - 1, bounds[3] - 1);
-    if (found.size() < 2)
-        return failure(QStringLiteral("条件を変えてもう一度実行してください"));
-    if (found.size() > size_t(cvg::kMaxPoints))
-        return failure(QStringLiteral("too many points for one page (more than 1000000)"));
-
     std::vector<cvg::Point> points;
-    points.reserve(found.size());
-    for (const cvg::TXYData& p : found)
-        points.push_back({p.X, corrected.height() - p.Y});
+    if (precise) {
+        points = cvg::ToWorksheetPoints(
+            cvg::TracePrecise(engine, corrected, bounds[0], bounds[1], bounds[2] - 1, bounds[3] - 1),
+            corrected.height());
+    } else {
+        const std::vector<cvg::TXYData>& found =
+            options.flags.contains(QStringLiteral("average"))
+                ? engine.TraceAverage(corrected, bounds[0], bounds[1], bounds[2] - 1, bounds[3] - 1)
+                : engine.TraceAll(corrected, bounds[0], bounds[1], bounds[2] - 1, bounds[3] - 1);
+        points.reserve(found.size());
+        for (const cvg::TXYData& p : found)
+            points.push_back({p.X, corrected.height() - p.Y});
+    }
+    if (points.size() < 2)
+        return failure(QStringLiteral("条件を変えてもう一度実行してください"));
+    if (points.size() > size_t(cvg::kMaxPoints))
+        return failure(QStringLiteral("too many points for one page (more than 1000000)"));
+    const size_t count = points.size();
     cvg::Worksheets& sheets = doc.sheets;
     if (!sheets.page(0).points.empty()) {
         if (!sheets.CreateSheetPage())
@@ -291,7 +300,7 @@ int runTrace(const QStringList& args)
     cvg::WritePoints(sheets.currentPage(), std::move(points));
     if (!writeDocument(outputOf(options, path), doc))
         return kExitFailed;
-    printTo(stdout, QStringLiteral("page %1 points %2\n").arg(sheets.currentIndex() + 1).arg(found.size()));
+    printTo(stdout, QStringLiteral("page %1 points %2\n").arg(sheets.currentIndex() + 1).arg(count));
     return kExitOk;
 }
 

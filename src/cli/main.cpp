@@ -57,9 +57,10 @@ const Command kCommands[] = {
      runExport},
     {"trace",
      "DOC.cvd --rect LEFT,TOP,RIGHT,BOTTOM [--threshold N | --colour RRGGBB [--tolerance N]] [--interval N] "
-     "[--average] [--output OUT.cvd]",
+     "[--average] [--precise] [--output OUT.cvd]",
      "Trace the dark line inside a rectangle of the corrected picture into a page; with --colour the pixels "
-     "within the tolerance (0 to 441, default 60) of that colour instead.",
+     "within the tolerance (0 to 441, default 60) of that colour instead. --average keeps one point per column "
+     "at the mean row; --precise one per column at the coverage-weighted centre, to a fraction of a pixel.",
      runTrace},
     {"interpolate", "DOC.cvd [--page N] [--method linear|spline] [--distance D] [--sort] [--output OUT.cvd]",
      "Interpolate a page into a new page at the end.", runInterpolate},

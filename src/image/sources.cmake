@@ -2,12 +2,14 @@ list(APPEND CVG_CORE_SOURCES
   image/BmpCodec.cpp
   image/ImageSet.cpp
   image/JpegCodec.cpp
+  image/JpegExtensions.cpp
   image/Magnify.cpp
   image/MetafilePlayer.cpp
   image/ModernPicture.cpp
   image/Overview.cpp
   image/PdfPicture.cpp
   image/PictureBlock.cpp
+  image/PngCodec.cpp
 )
 # The metafile player's record parsers and drawing state live in their own folder.
 file(GLOB CVG_METAFILE_SOURCES CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}

@@ -26,11 +26,15 @@ std::optional<InterpolatedSheet> InterpolateSheet(TInterpolate& engine, const Wo
     if (rows > kMaxPoints)
         throw CvgError(kTooManyInterpolatedRows.toString());
 
+    // A page read to fractions of a pixel is interpolated through its precise
+    // positions and keeps the fraction of each computed value; a page of
+    // whole pixels goes through its integers and is rounded, as always.
+    const bool precise = std::any_of(points.begin(), points.end(), [](const Point& p) { return p.hasFraction(); });
     std::vector<double> xs(n);
     std::vector<double> ys(n);
     for (size_t i = 0; i < n; ++i) {
-        xs[i] = points[i].X;
-        ys[i] = points[i].Y;
+        xs[i] = points[i].preciseX();
+        ys[i] = points[i].preciseY();
     }
     engine.setMethod(linear ? TMethod::Linear : TMethod::CSpline);
     if (!engine.Prepare(int(n), xs.data(), ys.data()))
@@ -46,10 +50,11 @@ std::optional<InterpolatedSheet> InterpolateSheet(TInterpolate& engine, const Wo
         for (int64_t i = 0; i < rows; ++i) {
             const int32_t x = int32_t(first + i * d);
             scope.setPosition(x);
-            const long double y = std::nearbyint(engine.Evaluate(x));
+            const long double value = engine.Evaluate(x);
+            const long double y = std::nearbyint(value);
             if (!(y >= std::numeric_limits<int32_t>::min() && y <= std::numeric_limits<int32_t>::max()))
                 throw CvgError(kInterpolatedValueOutOfRange.toString());
-            result.points.push_back(Point { x, int32_t(y) });
+            result.points.push_back(precise ? Point::atPrecise(x, double(value)) : Point { x, int32_t(y) });
         }
     }
     return result;

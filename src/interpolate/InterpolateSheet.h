@@ -37,6 +37,8 @@ struct InterpolatedSheet {
 // sorted by X without repeats: the engine gets the method and the points, is
 // evaluated at x = first, first + d, ... up to the last point's X (d the
 // sample distance, held to 1 .. 1000), and each value is rounded half to even.
+// A page with precise positions is interpolated through them, and each
+// computed point keeps the fraction of its value beside the rounded Y.
 // No result when the page is empty or the engine reports a floating-point
 // error while it is prepared (it has fired its OnFPError then). Throws
 // CvgError when the rows would exceed a page or a value leaves the 32-bit

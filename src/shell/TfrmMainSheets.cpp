@@ -1,10 +1,10 @@
 // The worksheet panel: pages as tabs with their grids, the sheet list, the
 // row selection and the information labels.
 #include "calibration/Calibration.h"
-#include "calibration/ValueText.h"
 #include "platform/Dialogs.h"
 #include "shell/AppContext.h"
 #include "worksheet/TSheetGrid.h"
+#include "worksheet/TextExport.h"
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
 
@@ -283,8 +283,7 @@ void TfrmMain::UpdateSheetInfo()
     } else {
         const Point& p = points[size_t(row) - 1];
         lblCoordinate_->setText(QString::number(p.X) + QLatin1Char(' ') + QString::number(p.Y));
-        lblConvertedCoodinate_->setText(ValueText(ConvertX(doc_.calibration, p.X)) + QLatin1Char(' ')
-                                        + ValueText(ConvertY(doc_.calibration, p.Y)));
+        lblConvertedCoodinate_->setText(ConvertedValueText(doc_.calibration, p));
     }
     lblSheetInfomation_->setText(QStringLiteral("ページ: %1 列: %2").arg(doc_.sheets.currentIndex() + 1).arg(row));
 }

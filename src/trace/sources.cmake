@@ -1,4 +1,5 @@
 list(APPEND CVG_CORE_SOURCES
+  trace/PreciseTrace.cpp
   trace/TraceLine.cpp
 )
 list(APPEND CVG_GUI_SOURCES

@@ -40,19 +40,81 @@ void putShortString(QByteArray& out, const QByteArray& text)
     out.append(QByteArray(kShortStringSize - 1 - cut.size(), '\0'));
 }
 
-void putPoints(QByteArray& out, const std::vector<Point>& points)
+// The point records of n points: X and Y, 32 bits each, little-endian.
+void putPointRecords(uchar* p, const Point* points, size_t n)
 {
-    const qsizetype start = out.size();
-    out.resize(start + qsizetype(points.size()) * kPointRecordSize);
-    uchar* p = reinterpret_cast<uchar*>(out.data()) + start;
-    for (const Point& point : points) {
-        const uint32_t x = uint32_t(point.X);
-        const uint32_t y = uint32_t(point.Y);
+    for (size_t k = 0; k < n; ++k) {
+        const uint32_t x = uint32_t(points[k].X);
+        const uint32_t y = uint32_t(points[k].Y);
         for (int i = 0; i < 4; ++i) {
             p[i] = uchar(x >> (8 * i));
             p[4 + i] = uchar(y >> (8 * i));
         }
         p += kPointRecordSize;
+    }
+}
+
+void putPoints(QByteArray& out, const std::vector<Point>& points)
+{
+    const qsizetype start = out.size();
+    out.resize(start + qsizetype(points.size()) * kPointRecordSize);
+    putPointRecords(reinterpret_cast<uchar*>(out.data()) + start, points.data(), points.size());
+}
+
+// A page's precise positions travel beside the file's whole pixels: the
+// record holds the page's point count, the CRC-32 of its point records as
+// written, then the two rests (16 bits each, little-endian) of every point.
+// A program that changes the page's points without knowing of the record
+// leaves a check value that no longer matches, and the page reads as whole
+// pixels.
+constexpr size_t kFractionHeaderSize = 8;
+constexpr size_t kFractionSize = 4;
+
+ExtensionRecord fractionRecord(int pageIndex, const std::vector<Point>& points, uint32_t pointsChecksum)
+{
+    ExtensionRecord record;
+    record.type = ExtensionType::PageFractions;
+    record.number = uint32_t(pageIndex);
+    QByteArray& out = record.payload;
+    putI32(out, int32_t(points.size()));
+    putI32(out, int32_t(pointsChecksum));
+    out.resize(qsizetype(kFractionHeaderSize + points.size() * kFractionSize));
+    uchar* rests = reinterpret_cast<uchar*>(out.data()) + kFractionHeaderSize;
+    for (const Point& p : points) {
+        const uint16_t x = uint16_t(p.fracX), y = uint16_t(p.fracY);
+        rests[0] = uchar(x);
+        rests[1] = uchar(x >> 8);
+        rests[2] = uchar(y);
+        rests[3] = uchar(y >> 8);
+        rests += kFractionSize;
+    }
+    return record;
+}
+
+// Gives a page its rests when the record belongs to the page as read: same
+// count, same check value of the point records in the file, and every rest
+// one that its whole pixel can have. Anything else leaves the page whole.
+void applyFractions(const ExtensionRecord& record, const QByteArray& file, const std::vector<size_t>& pointOffsets,
+    Worksheets& sheets)
+{
+    if (record.type != ExtensionType::PageFractions || record.number >= uint32_t(sheets.pageCount()))
+        return;
+    WorksheetPage& page = sheets.page(int(record.number));
+    std::vector<Point>& points = page.points;
+    const size_t n = points.size();
+    const uchar* p = reinterpret_cast<const uchar*>(record.payload.constData());
+    if (size_t(record.payload.size()) != kFractionHeaderSize + n * kFractionSize || getU32(p) != n)
+        return;
+    const uchar* records = reinterpret_cast<const uchar*>(file.constData()) + pointOffsets[record.number];
+    if (getU32(p + 4) != checksum(records, n * kPointRecordSize))
+        return;
+    const uchar* rests = p + kFractionHeaderSize;
+    for (size_t k = 0; k < n; ++k)
+        if (!IsValidFraction(points[k].X, getI16(rests + 4 * k)) || !IsValidFraction(points[k].Y, getI16(rests + 4 * k + 2)))
+            return;
+    for (size_t k = 0; k < n; ++k) {
+        points[k].fracX = getI16(rests + 4 * k);
+        points[k].fracY = getI16(rests + 4 * k + 2);
     }
 }
 
@@ -62,8 +124,9 @@ struct PageRecord {
 };
 
 // Everything but the picture and the correction; false on a short or
-// inconsistent file, leaving what was taken over up to the fault.
-bool decodeTables(ByteReader& in, Document& doc, Progress& progress)
+// inconsistent file, leaving what was taken over up to the fault. Where each
+// page's point records start in the file goes to pointOffsets.
+bool decodeTables(ByteReader& in, Document& doc, Progress& progress, std::vector<size_t>& pointOffsets)
 {
     const int32_t pageCount = doc.header.pageCount();
     if (pageCount < 0 || pageCount > kMaxPages)
@@ -97,8 +160,10 @@ bool decodeTables(ByteReader& in, Document& doc, Progress& progress)
         record.caption = QByteArray(reinterpret_cast<const char*>(s + 1), s[0]);
     }
 
+    pointOffsets.assign(size_t(pageCount), 0);
     for (int32_t i = 0; i < pageCount; ++i) {
         scope.setPosition(i + 1);
+        pointOffsets[size_t(i)] = in.position();
         WorksheetPage& page = doc.sheets.page(i);
         const PageRecord& record = records[size_t(i)];
         page.caption = fromCp932(record.caption);
@@ -127,11 +192,6 @@ bool encodeDocument(const Document& doc, QByteArray& out, Progress& progress)
     const int pageCount = sheets.pageCount();
     ProgressScope scope(progress, 0, pageCount + 1);
 
-    QByteArray picture;
-    if (!encodePictureBlock(doc.images, doc.resize, picture))
-        return false;
-    scope.setPosition(1);
-
     DocumentHeader header = doc.header;
     std::copy(std::begin(kMagic), std::end(kMagic), header.bytes.begin());
     header.setVersion(DocumentHeader::kCurrentVersion);
@@ -145,7 +205,7 @@ bool encodeDocument(const Document& doc, QByteArray& out, Progress& progress)
 
     QByteArray bytes;
     bytes.reserve(DocumentHeader::kSize + kPointBlockSize + kScaleBlockSize
-        + qsizetype(pageCount) * kPageRecordSize + pointBytes + picture.size());
+        + qsizetype(pageCount) * kPageRecordSize + pointBytes + kResizeRecordSize);
     bytes.append(reinterpret_cast<const char*>(header.bytes.data()), DocumentHeader::kSize);
 
     const Calibration& cal = doc.calibration;
@@ -165,11 +225,24 @@ bool encodeDocument(const Document& doc, QByteArray& out, Progress& progress)
         putShortString(bytes, toCp932(page.caption));
         putI32(bytes, PointCount(page));
     }
+    // A page with fractions gets its record, checked against its point
+    // records just as they stand in the file.
+    std::vector<ExtensionRecord> fractions;
     for (int i = 0; i < pageCount; ++i) {
-        putPoints(bytes, ReadPoints(sheets.page(i)));
-        scope.setPosition(i + 2);
+        const std::vector<Point>& points = ReadPoints(sheets.page(i));
+        const qsizetype start = bytes.size();
+        putPoints(bytes, points);
+        if (std::any_of(points.begin(), points.end(), [](const Point& p) { return p.hasFraction(); })) {
+            const uchar* records = reinterpret_cast<const uchar*>(bytes.constData()) + start;
+            fractions.push_back(fractionRecord(i, points, checksum(records, size_t(bytes.size() - start))));
+        }
+        scope.setPosition(i + 1);
     }
+    QByteArray picture;
+    if (!encodePictureBlock(doc.images, doc.resize, picture, std::move(fractions)))
+        return false;
     bytes.append(picture);
+    scope.setPosition(pageCount + 1);
     out = std::move(bytes);
     return true;
 }
@@ -190,14 +263,18 @@ DocumentReadStatus decodeDocument(
         const bool converted = doc.header.converted();
         doc.calibration.Converted = false;
 
-        if (!decodeTables(in, doc, progress))
+        std::vector<size_t> pointOffsets;
+        if (!decodeTables(in, doc, progress, pointOffsets))
             return DocumentReadStatus::Damaged;
         doc.sheets.setCurrentIndex(0);
         if (doc.header.version() != DocumentHeader::kCurrentVersion)
             return DocumentReadStatus::Read;
 
-        if (!decodePictureBlock(in.current(), in.remaining(), doc.images, doc.resize))
+        std::vector<ExtensionRecord> records;
+        if (!decodePictureBlock(in.current(), in.remaining(), doc.images, doc.resize, &records))
             return DocumentReadStatus::Damaged;
+        for (const ExtensionRecord& record : records)
+            applyFractions(record, bytes, pointOffsets, doc.sheets);
         if (converted) {
             // Values shown from points that were never mapped would be wrong:
             // a calibration that cannot be recomputed counts as not done.

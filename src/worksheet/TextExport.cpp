@@ -73,15 +73,22 @@ QByteArray ExportLines(
     char line[kMaxValueTextLength + 1 + kValueTextRoom + 2];
     for (int r = 0; r < count; ++r) {
         scope.setPosition(r + 1);
-        char* end = putValueText(line, ConvertX(calibration, points[size_t(r)].X));
+        const Point& p = points[size_t(r)];
+        char* end = putValueText(line, ConvertX(calibration, p.preciseX()));
         *end++ = separator;
-        end = putValueText(end, ConvertY(calibration, points[size_t(r)].Y));
+        end = putValueText(end, ConvertY(calibration, p.preciseY()));
         *end++ = '\r';
         *end++ = '\n';
         out.append(line, end - line);
     }
     scope.setPosition(0);
     return out;
+}
+
+QString ConvertedValueText(const Calibration& calibration, const Point& point)
+{
+    return ValueText(ConvertX(calibration, point.preciseX())) + QLatin1Char(' ')
+        + ValueText(ConvertY(calibration, point.preciseY()));
 }
 
 FileDialogRequest TextSaveDialogRequest(

@@ -22,9 +22,14 @@ enum TransferFormat : int { ExcelFormat = 0, CsvFormat = 1, PrnFormat = 2 };
 char TransferSeparator(int transferFormat);
 
 // One line per point: value text of ConvertX, separator, value text of
-// ConvertY, CR LF after every line, the last included. ASCII only.
+// ConvertY, of the point's precise position, CR LF after every line, the last
+// included. ASCII only.
 QByteArray ExportLines(
     const std::vector<Point>& points, const Calibration& calibration, char separator, Progress& progress);
+
+// A point's converted values as the worksheet's value label shows them: the
+// value texts of its precise X and Y, separated by a blank.
+QString ConvertedValueText(const Calibration& calibration, const Point& point);
 
 inline const QString kTextSaveFilter
     = QStringLiteral("タブ区切り(*.txt)|*.txt|カンマ区切り(*.csv)|*.csv|スペース区切り(*.prn)|*.prn");

@@ -108,10 +108,28 @@ bool AppendPoint(WorksheetPage& page, Point point)
     return true;
 }
 
+namespace {
+
+// Precise positions compare as (whole, rest) pairs: a rest never reaches
+// past half a pixel, so a smaller whole pixel is always a smaller position.
+bool xBefore(const Point& a, const Point& b)
+{
+    return a.X != b.X ? a.X < b.X : a.fracX < b.fracX;
+}
+
+bool before(const Point& a, const Point& b)
+{
+    if (a.X != b.X || a.fracX != b.fracX)
+        return xBefore(a, b);
+    return a.Y != b.Y ? a.Y < b.Y : a.fracY < b.fracY;
+}
+
+} // namespace
+
 bool IsSortedByX(const std::vector<Point>& points)
 {
     for (size_t i = 1; i < points.size(); ++i)
-        if (points[i].X < points[i - 1].X)
+        if (xBefore(points[i], points[i - 1]))
             return false;
     return true;
 }
@@ -126,9 +144,7 @@ bool HasDuplicateX(const std::vector<Point>& points)
 
 void SortByX(std::vector<Point>& points)
 {
-    std::stable_sort(points.begin(), points.end(), [](const Point& a, const Point& b) {
-        return a.X != b.X ? a.X < b.X : a.Y < b.Y;
-    });
+    std::stable_sort(points.begin(), points.end(), before);
 }
 
 } // namespace cvg

@@ -62,9 +62,11 @@ const std::vector<Point>& ReadPoints(const WorksheetPage& page);
 bool WritePoints(WorksheetPage& page, std::vector<Point> points);
 // Appends one point; refused (false) when the page is full.
 bool AppendPoint(WorksheetPage& page, Point point);
+// Order by the precise X (for whole-pixel points, by X).
 bool IsSortedByX(const std::vector<Point>& points);
+// Neighbours with the same whole X, as the grid shows them.
 bool HasDuplicateX(const std::vector<Point>& points);
-// Ascending X, equal X by ascending Y.
+// Ascending precise X, equal X by ascending precise Y; stable.
 void SortByX(std::vector<Point>& points);
 
 } // namespace cvg

@@ -5,6 +5,7 @@ list(APPEND CVG_CORE_SOURCES
   worksheet/DocumentState.cpp
   worksheet/EditCommands.cpp
   worksheet/OverviewMarks.cpp
+  worksheet/Point.cpp
   worksheet/PointMarkers.cpp
   worksheet/TextExport.cpp
   worksheet/ZoomedView.cpp

@@ -4,17 +4,20 @@
 #include "TestPictures.h"
 
 #include "calibration/CorrectDistortion.h"
+#include "image/JpegCodec.h"
 #include "image/PictureBlock.h"
 #include "platform/ByteIO.h"
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "platform/FileIO.h"
 #include "platform/Progress.h"
+#include "trace/TraceLine.h"
 #include "worksheet/Document.h"
 #include "worksheet/DocumentFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -468,4 +471,77 @@ TEST(DocumentFileTest, FilesThatCannotBeOpenedOrReplacedLeaveEverythingAsItWas)
             e.userText().startsWith(QStringLiteral("ファイル \"%1\" を作成できません。").arg(noFolder)));
     }
     EXPECT_FALSE(QFile::exists(noFolder));
+}
+
+TEST(DocumentFileTest, FractionsAndTheExactPictureSurviveSaveAndReopen)
+{
+    Document doc = twoPageDocument();
+    const std::vector<Point> precise = { Point::atPrecise(1.25, 2.5), Point::atPrecise(30, 28.75), { -7, 2147483647 } };
+    doc.sheets.page(0).points = precise;
+    const QByteArray bytes = encoded(doc);
+
+    // Outside our segments the file is the one the whole pixels make.
+    Document whole = twoPageDocument();
+    whole.sheets.page(0).points = { { 1, 2 }, { 30, 29 }, { -7, 2147483647 } };
+    const QByteArray wholeBytes = encoded(whole);
+    const int pictureAt = 612 + 520 + 40 + 12;
+    EXPECT_EQ(bytes.left(pictureAt), wholeBytes.left(pictureAt));
+    EXPECT_EQ(test::withoutExtensionSegments(bytes.mid(pictureAt)), test::withoutExtensionSegments(wholeBytes.mid(pictureAt)));
+    EXPECT_GT(bytes.size(), wholeBytes.size());
+
+    Document read;
+    ASSERT_EQ(decodeFresh(bytes, read), DocumentReadStatus::Read);
+    EXPECT_EQ(read.sheets.page(0).points, precise);
+    EXPECT_EQ(read.sheets.page(1).points, doc.sheets.page(1).points);
+    EXPECT_EQ(test::differingPixels(read.images.workingImage, doc.images.workingImage), 0);
+
+    // Another program changed a point of the first page: that page reads as
+    // its whole pixels say, the rest as written.
+    QByteArray changed = bytes;
+    setI32(changed, 612 + 520 + 12, 27);
+    ASSERT_EQ(decodeFresh(changed, read), DocumentReadStatus::Read);
+    EXPECT_EQ(read.sheets.page(0).points, (std::vector<Point> { { 1, 2 }, { 30, 27 }, { -7, 2147483647 } }));
+    EXPECT_EQ(test::differingPixels(read.images.workingImage, doc.images.workingImage), 0);
+
+    // A rest no whole pixel can have (more than half a pixel): the page is whole.
+    QByteArray impossible = bytes;
+    for (const auto& [begin, end] : test::extensionSegments(bytes.mid(pictureAt)))
+        if (bytes[pictureAt + begin + 13] == 2) // a page's fractions
+            setI32(impossible, pictureAt + begin + 4 + 26 + 8, 0x00007000);
+    ASSERT_EQ(decodeFresh(impossible, read), DocumentReadStatus::Read);
+    EXPECT_EQ(read.sheets.page(0).points, whole.sheets.page(0).points);
+}
+
+TEST(DocumentFileTest, ColourTraceFindsTheSameLineAfterSaveAndReopen)
+{
+    // An orange curve that a tight colour tolerance picks out of the picture
+    // as drawn; the JPEG alone shifts its colours out of reach.
+    QImage picture = test::drawGraph(400, 300);
+    {
+        QPainter p(&picture);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(0xFF, 0x7F, 0x0E), 2));
+        p.drawLine(QPointF(50, 200.5), QPointF(350, 80.25));
+    }
+    Document doc;
+    doc.reset();
+    doc.images.workingImage = picture;
+    doc.state.pictureLoaded = true;
+    Document read;
+    ASSERT_EQ(decodeFresh(encoded(doc), read), DocumentReadStatus::Read);
+    EXPECT_EQ(test::differingPixels(read.images.workingImage, picture), 0);
+
+    TTraceLine trace;
+    trace.ScanInterval = 1;
+    trace.Mode = TraceMode::Colour;
+    trace.LineColour = qRgb(0xFF, 0x7F, 0x0E);
+    trace.Tolerance = 12;
+    const std::vector<TXYData> before = trace.TraceAll(picture, 0, 0, 399, 299);
+    ASSERT_GT(before.size(), 300u);
+    EXPECT_EQ(trace.TraceAll(read.images.workingImage, 0, 0, 399, 299), before);
+    QByteArray jpeg;
+    ASSERT_TRUE(encodeJpeg(picture, jpeg));
+    QImage lossy;
+    ASSERT_TRUE(decodeJpeg(reinterpret_cast<const uchar*>(jpeg.constData()), size_t(jpeg.size()), lossy));
+    EXPECT_LT(trace.TraceAll(lossy, 0, 0, 399, 299).size(), before.size() / 2);
 }

@@ -1,6 +1,7 @@
 #include "image/PictureBlock.h"
 #include "image/ImageSet.h"
 #include "image/JpegCodec.h"
+#include "image/JpegExtensions.h"
 
 #include "TestPictures.h"
 
@@ -30,6 +31,13 @@ ImageSet freshSet()
     ImageSet set;
     InitImageSet(set);
     return set;
+}
+
+QImage decoded(const QByteArray& jpeg)
+{
+    QImage picture;
+    EXPECT_TRUE(decodeJpeg(bytesOf(jpeg), size_t(jpeg.size()), picture));
+    return picture;
 }
 
 } // namespace
@@ -77,28 +85,29 @@ TEST(PictureBlock, UnresizedDocumentStoresAndReadsTheWorkingPicture)
     ASSERT_TRUE(encodePictureBlock(set, record, block));
     QByteArray jpeg;
     ASSERT_TRUE(encodeJpeg(set.workingImage, jpeg));
-    EXPECT_EQ(block, encodeResizeRecord(record) + jpeg);
+    // Every byte but our segments is the record and the JPEG as always, and
+    // a JPEG decoder passes over the segments.
+    EXPECT_EQ(block.left(12), encodeResizeRecord(record));
+    EXPECT_FALSE(test::extensionSegments(block.mid(12)).empty());
+    EXPECT_EQ(test::withoutExtensionSegments(block.mid(12)), jpeg);
+    EXPECT_EQ(test::differingPixels(decoded(block.mid(12)), decoded(jpeg)), 0);
 
     ImageSet read = freshSet();
     read.correctedImage = test::patternPicture(3, 3);
     ResizeRecord readRecord;
     ASSERT_TRUE(decodePictureBlock(bytesOf(block), size_t(block.size()), read, readRecord));
     EXPECT_EQ(readRecord, record);
-    EXPECT_EQ(read.workingImage.size(), QSize(160, 120));
     EXPECT_EQ(read.workingImage.format(), QImage::Format_RGB888);
-    QImage decoded;
-    ASSERT_TRUE(decodeJpeg(bytesOf(jpeg), size_t(jpeg.size()), decoded));
-    EXPECT_EQ(test::differingPixels(read.workingImage, decoded), 0);
+    // The picture as it was, not as the JPEG gives it back.
+    EXPECT_EQ(test::differingPixels(read.workingImage, set.workingImage), 0);
+    EXPECT_GT(test::differingPixels(decoded(jpeg), set.workingImage), 0);
     EXPECT_TRUE(read.unresizedImage.isNull());
     EXPECT_EQ(test::differingPixels(read.correctedImage, test::patternPicture(3, 3)), 0);
 
-    // Saved again, the decoded picture is encoded once more: the block is
-    // the record and the stream of what was read.
+    // Saved again, the block is the same to the byte.
     QByteArray second;
     ASSERT_TRUE(encodePictureBlock(read, readRecord, second));
-    QByteArray reencoded;
-    ASSERT_TRUE(encodeJpeg(read.workingImage, reencoded));
-    EXPECT_EQ(second.mid(12), reencoded);
+    EXPECT_EQ(second, block);
 }
 
 TEST(PictureBlock, ResizedDocumentStoresTheUnresizedPictureAndRebuildsTheWorkingOne)
@@ -116,12 +125,13 @@ TEST(PictureBlock, ResizedDocumentStoresTheUnresizedPictureAndRebuildsTheWorking
     ASSERT_TRUE(encodePictureBlock(set, record, block));
     QByteArray jpeg;
     ASSERT_TRUE(encodeJpeg(set.unresizedImage, jpeg));
-    EXPECT_EQ(block.mid(12), jpeg);
+    EXPECT_EQ(test::withoutExtensionSegments(block.mid(12)), jpeg);
 
     ImageSet read = freshSet();
     ResizeRecord readRecord;
     ASSERT_TRUE(decodePictureBlock(bytesOf(block), size_t(block.size()), read, readRecord));
     EXPECT_EQ(readRecord, record);
+    EXPECT_EQ(test::differingPixels(read.unresizedImage, set.unresizedImage), 0);
     ASSERT_EQ(read.unresizedImage.size(), QSize(40, 30));
     ASSERT_EQ(read.workingImage.size(), QSize(80, 45));
     // Every working pixel repeats a pixel of the decoded unresized picture.
@@ -179,4 +189,58 @@ TEST(PictureBlock, EmptyPicturesAndDamagedBlocksFailWithoutChangingTheDocument)
         QByteArray damaged = encodeResizeRecord(bad) + block.mid(12);
         expectUnchanged(damaged, "impossible size");
     }
+}
+
+TEST(PictureBlock, RecordsTravelInSegmentsAndDamagedOnesAreLeftOut)
+{
+    ImageSet set = freshSet();
+    set.workingImage = test::drawGraph(160, 120);
+    // A record of three segments' length, with bytes of every value.
+    ExtensionRecord page;
+    page.type = ExtensionType::PageFractions;
+    page.number = 3;
+    for (int i = 0; i < 150000; ++i)
+        page.payload.append(char(i * 7));
+    QByteArray block;
+    ASSERT_TRUE(encodePictureBlock(set, ResizeRecord {}, block, { page }));
+    const QByteArray stream = block.mid(12);
+    const auto segments = test::extensionSegments(stream);
+    ASSERT_EQ(segments.size(), 4u); // the picture's copy, then the page's three parts
+    QByteArray jpeg;
+    ASSERT_TRUE(encodeJpeg(set.workingImage, jpeg));
+    const FoundExtensions found = findExtensions(bytesOf(stream), size_t(stream.size()));
+    EXPECT_EQ(found.plainChecksum, checksum(bytesOf(jpeg), size_t(jpeg.size())));
+    ASSERT_EQ(found.records.size(), 2u);
+    EXPECT_EQ(found.records[1].payload, page.payload);
+
+    // Each damage leaves the picture the JPEG's or the exact one, as said,
+    // and passes on only the records that are whole.
+    auto read = [&](const QByteArray& s, const QImage& expected, size_t records, const char* what) {
+        ImageSet got = freshSet();
+        ResizeRecord r;
+        std::vector<ExtensionRecord> extra;
+        const QByteArray damaged = block.left(12) + s;
+        ASSERT_TRUE(decodePictureBlock(bytesOf(damaged), size_t(damaged.size()), got, r, &extra)) << what;
+        EXPECT_EQ(test::differingPixels(got.workingImage, expected), 0) << what;
+        EXPECT_EQ(extra.size(), records) << what;
+    };
+    read(stream, set.workingImage, 1, "as written");
+    const auto [copyBegin, copyEnd] = segments[0];
+    QByteArray flipped = stream;
+    flipped[copyEnd - 20] = char(flipped[copyEnd - 20] ^ 1);
+    read(flipped, decoded(jpeg), 1, "the copy damaged");
+    QByteArray gap = stream;
+    gap.remove(segments[2].first, segments[2].second - segments[2].first);
+    read(gap, set.workingImage, 0, "a part missing");
+    QByteArray future = stream;
+    future[segments[1].first + 12] = 2; // version
+    read(future, set.workingImage, 0, "a version to come");
+    QByteArray twice = stream;
+    twice.insert(segments[3].second, stream.mid(segments[1].first, segments[3].second - segments[1].first));
+    read(twice, set.workingImage, 0, "the record twice");
+    // Another program wrote a new picture and passed our segments on.
+    QByteArray other;
+    ASSERT_TRUE(encodeJpeg(test::patternPicture(160, 120), other));
+    const QByteArray spliced = other.left(20) + stream.mid(copyBegin, segments[3].second - copyBegin) + other.mid(20);
+    read(spliced, decoded(other), 1, "a picture replaced");
 }

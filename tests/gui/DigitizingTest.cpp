@@ -160,6 +160,30 @@ TEST_F(DigitizingTest, HoverSelectsAndDragMovesThePoint)
     EXPECT_TRUE(main->doc().state.modified);
 }
 
+TEST_F(DigitizingTest, DragAndEditorMakeWhatTheyMoveWhole)
+{
+    // Points read to fractions of a pixel: what the mouse or the editor moves
+    // becomes a whole pixel, the other coordinate keeps its fraction.
+    const Point first = Point::atPrecise(50.25, 350.5);
+    ASSERT_TRUE(WritePoints(main->doc().sheets.currentPage(), {first, Point::atPrecise(120.375, 369.75)}));
+    main->pointsChanged();
+    trigger("EditData");
+    sendMouse(graph, QEvent::MouseMove, {120, 30}, Qt::NoButton, Qt::NoButton);
+    ASSERT_EQ(main->doc().sheets.currentRow, 2);
+    sendMouse(graph, QEvent::MouseButtonPress, {120, 30}, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(graph, QEvent::MouseMove, {140, 60}, Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+    EXPECT_EQ(points()[1].preciseX(), 120.375);
+    EXPECT_EQ(points()[1].preciseY(), 340.0);
+    sendMouse(graph, QEvent::MouseMove, {150, 70}, Qt::NoButton, Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(points()[1], (Point{150, 340}));
+    sendMouse(graph, QEvent::MouseButtonRelease, {150, 70}, Qt::LeftButton, Qt::NoButton);
+
+    main->SelectSheetRow(1);
+    windows->fEditData->udY()->stepBy(1);
+    EXPECT_EQ(points()[0].preciseX(), 50.25);
+    EXPECT_EQ(points()[0].preciseY(), 351.0);
+}
+
 TEST_F(DigitizingTest, PopupDeleteOnlyOnTheMarkerAndCutsThatRow)
 {
     ASSERT_TRUE(WritePoints(main->doc().sheets.currentPage(), {{50, 350}, {120, 370}, {200, 300}}));

@@ -78,4 +78,26 @@ int maxChannelDifference(const QImage& a, const QImage& b)
     return worst;
 }
 
+std::vector<std::pair<int, int>> extensionSegments(const QByteArray& jpeg)
+{
+    std::vector<std::pair<int, int>> found;
+    int pos = 2;
+    while (pos + 4 <= jpeg.size() && uchar(jpeg[pos + 1]) != 0xDA) {
+        const int length = uchar(jpeg[pos + 2]) << 8 | uchar(jpeg[pos + 3]);
+        if (uchar(jpeg[pos + 1]) == 0xEF && jpeg.mid(pos + 4, 8) == QByteArray("CVGLEAN\0", 8))
+            found.emplace_back(pos, pos + 2 + length);
+        pos += 2 + length;
+    }
+    return found;
+}
+
+QByteArray withoutExtensionSegments(const QByteArray& jpeg)
+{
+    QByteArray plain = jpeg;
+    const auto segments = extensionSegments(jpeg);
+    for (auto it = segments.rbegin(); it != segments.rend(); ++it)
+        plain.remove(it->first, it->second - it->first);
+    return plain;
+}
+
 } // namespace cvg::test

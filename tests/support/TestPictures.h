@@ -2,6 +2,8 @@
 
 #include <QImage>
 #include <QString>
+#include <utility>
+#include <vector>
 
 namespace cvg::test {
 
@@ -18,5 +20,11 @@ qint64 differingPixels(const QImage& a, const QImage& b);
 
 // The largest channel difference between two pictures of equal size.
 int maxChannelDifference(const QImage& a, const QImage& b);
+
+// Where the program's own APP15 segments stand in a JPEG stream ([begin, end)
+// of each), found by walking the markers up to the first scan; and the stream
+// without them.
+std::vector<std::pair<int, int>> extensionSegments(const QByteArray& jpeg);
+QByteArray withoutExtensionSegments(const QByteArray& jpeg);
 
 } // namespace cvg::test

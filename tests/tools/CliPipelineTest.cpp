@@ -10,6 +10,7 @@
 #include "ScriptedDialogs.h"
 
 #include <QFile>
+#include <QPainter>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -289,9 +290,7 @@ namespace {
 // A white 400 x 300 picture with a red (230, 20, 30) band across, rows
 // 96..111 of columns 96..303, and a blue (20, 40, 220) band down, columns
 // 192..207 of rows 32..239, drawn over the red one where they cross. The
-// picture inside a document is a JPEG stream: the bands lie on the 16-pixel
-// blocks, so their insides keep their colours, while their outermost pixels
-// blend with what lies next to them.
+// document keeps the picture exact, so no pixel blends two colours.
 QImage twoBandPicture()
 {
     QImage image = newPicture(400, 300);
@@ -318,20 +317,19 @@ TEST_F(CliPipeline, TraceByColour)
     const QString a = path("a.cvd");
     ASSERT_EQ(calibrate(a).status, 0);
 
-    // The red band alone, within 60 of pure red (its inside is 44 away, its
-    // blended edge 85, blue 324): rows 97..110 of the columns 97..190 and
-    // 209..302, not the columns under blue. Averaged, each column gives row
-    // 103.5, rounded to 104: Y = 300 - 104.
+    // The red band alone, within 60 of pure red (it is 44 away, blue 324):
+    // rows 96..111 of the columns 96..191 and 208..303, not the columns under
+    // blue. Averaged, each column gives row 103.5, rounded to 104: Y = 300 - 104.
     QByteArray expected;
-    for (int x = 97; x <= 302; ++x)
-        if (x <= 190 || x >= 209)
+    for (int x = 96; x <= 303; ++x)
+        if (x <= 191 || x >= 208)
             expected += QByteArray::number(x) + "\t196\r\n";
     const QString b = path("b.cvd");
     CliRun r = runCli({QStringLiteral("trace"), a, QStringLiteral("--rect"), QStringLiteral("0,0,400,300"),
                        QStringLiteral("--colour"), QStringLiteral("FF0000"), QStringLiteral("--tolerance"),
                        QStringLiteral("60"), QStringLiteral("--average"), QStringLiteral("--output"), b});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QByteArray("page 1 points 188\n"));
+    EXPECT_EQ(r.out, QByteArray("page 1 points 192\n"));
     r = runCli({QStringLiteral("export"), b, QStringLiteral("--pixels")});
     EXPECT_EQ(r.out, expected);
 
@@ -339,17 +337,16 @@ TEST_F(CliPipeline, TraceByColour)
     r = runCli({QStringLiteral("trace"), a, QStringLiteral("--rect"), QStringLiteral("0,0,400,300"),
                 QStringLiteral("--colour"), QStringLiteral("#ff0000"), QStringLiteral("--output"), b});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QByteArray("page 1 points 2632\n")); // 188 columns, 14 rows each
+    EXPECT_EQ(r.out, QByteArray("page 1 points 3072\n")); // 192 columns, 16 rows each
     r = runCli({QStringLiteral("export"), b, QStringLiteral("--pixels")});
-    EXPECT_TRUE(r.out.startsWith("97\t203\r\n97\t202\r\n")) << r.out.left(40).toStdString();
-    EXPECT_TRUE(r.out.endsWith("302\t191\r\n302\t190\r\n"));
+    EXPECT_TRUE(r.out.startsWith("96\t204\r\n96\t203\r\n")) << r.out.left(40).toStdString();
+    EXPECT_TRUE(r.out.endsWith("303\t190\r\n303\t189\r\n"));
     EXPECT_FALSE(r.out.contains("\n200\t")) << "column 200 lies under blue";
-    // With 90 the edges blended with white join in (the outer columns 96 and
-    // 303 among them); those blended with blue stay out.
+    // With 90 blue and white stay out all the same.
     r = runCli({QStringLiteral("trace"), a, QStringLiteral("--rect"), QStringLiteral("0,0,400,300"),
                 QStringLiteral("--colour"), QStringLiteral("FF0000"), QStringLiteral("--tolerance"),
                 QStringLiteral("90"), QStringLiteral("--average"), QStringLiteral("--output"), b});
-    EXPECT_EQ(r.out, QByteArray("page 1 points 190\n"));
+    EXPECT_EQ(r.out, QByteArray("page 1 points 192\n"));
     // Tolerance 0: pure red is nowhere.
     r = runCli({QStringLiteral("trace"), a, QStringLiteral("--rect"), QStringLiteral("0,0,400,300"),
                 QStringLiteral("--colour"), QStringLiteral("FF0000"), QStringLiteral("--tolerance"),
@@ -393,5 +390,49 @@ TEST_F(CliPipeline, TraceByColour)
     // The usage text names the new options.
     r = runCli({QStringLiteral("--help")});
     EXPECT_TRUE(r.out.contains("  trace DOC.cvd --rect LEFT,TOP,RIGHT,BOTTOM [--threshold N | --colour RRGGBB "
-                               "[--tolerance N]] [--interval N] [--average] [--output OUT.cvd]\n"));
+                               "[--tolerance N]] [--interval N] [--average] [--precise] [--output OUT.cvd]\n"));
+}
+
+TEST_F(CliPipeline, PreciseTraceOfAnOrangeLineKeptExactByCalibrate)
+{
+    // An orange anti-aliased line, 2 px wide, rising 0.2 px a column; the
+    // calibrated document keeps the picture exact, so a tight colour
+    // tolerance still finds it after the picture went through the file.
+    QImage image = newPicture(400, 300);
+    const auto row = [](double x) { return 180.3 - 0.2 * (x - 100); }; // painter rows
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(0xFF, 0x7F, 0x0E), 2, Qt::SolidLine, Qt::FlatCap));
+        p.drawLine(QPointF(100, row(100)), QPointF(300, row(300)));
+    }
+    picture = path("orange.bmp");
+    SaveBmpPicture(picture, image);
+    const QString a = path("a.cvd");
+    ASSERT_EQ(calibrate(a).status, 0);
+    const QString b = path("b.cvd");
+    CliRun r = runCli({QStringLiteral("trace"), a, QStringLiteral("--rect"), QStringLiteral("110,0,290,300"),
+                       QStringLiteral("--colour"), QStringLiteral("FF7F0E"), QStringLiteral("--tolerance"),
+                       QStringLiteral("12"), QStringLiteral("--precise"), QStringLiteral("--output"), b});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("page 1 points 180\n"));
+
+    // Values from the precise positions (Y: 0.5 a pixel upward from row 250
+    // counted up, i.e. upward y 50); the grid's whole pixels are their rounding.
+    const QList<QByteArray> values = runCli({QStringLiteral("export"), b, QStringLiteral("--format"),
+                                              QStringLiteral("csv")}).out.split('\n');
+    const QList<QByteArray> pixels = runCli({QStringLiteral("export"), b, QStringLiteral("--pixels")}).out.split('\n');
+    ASSERT_EQ(values.size(), 181);
+    double worst = 0;
+    for (int i = 0; i < 180; ++i) {
+        const QList<QByteArray> v = values[i].trimmed().split(',');
+        const QList<QByteArray> px = pixels[i].trimmed().split('\t');
+        const int x = 110 + i;
+        const double upward = 300 - (row(x + 0.5) - 0.5);
+        EXPECT_EQ(v[0].toDouble(), x - 50.0);
+        worst = std::max(worst, std::abs(v[1].toDouble() - (upward - 50) * 0.5));
+        EXPECT_EQ(px[0].toInt(), x);
+        EXPECT_LE(std::abs(px[1].toInt() - (v[1].toDouble() / 0.5 + 50)), 0.5) << i;
+    }
+    EXPECT_LT(worst, 0.05); // a tenth of a pixel is 0.05 on this axis
 }
