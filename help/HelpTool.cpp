@@ -22,7 +22,7 @@ const char* const kToolButtons[] = { "ProgramInitialozation", "PublicLoadFile", 
     "AddNewSheet", "InsertNewSheet", "DeleteSheet", "GotoTop", "GotoEnd", "SheetDataToClipboard", "EditData",
     "DataSort", "DataCut", "DataCopy", "DataPaste", "DataAllDelete", "DataUndo", "DataRedo",
     "acLinerInterpolation", "acSquareInterpolate", "ShowScopeWindow", "ImageWindow", "SheetConfigulation",
-    "DirectoryConfigulation", "acHelp" };
+    "DirectoryConfigulation", "acHelp", "acZoomIn", "acZoomOut", "acZoomFit", "acZoomActual" };
 
 void drawMarker(QPainter& p, QPointF at, const QString& label, QPointF labelOffset)
 {

@@ -11,6 +11,7 @@
 class QCheckBox;
 class QLineEdit;
 class QPainter;
+class QKeyEvent;
 class QPushButton;
 class QSpinBox;
 
@@ -73,6 +74,10 @@ public:
     void pbPaintMouseMove(QMouseEvent* event);
     void pbPaintMouseUp(QMouseEvent* event);
     void paintGuideLines(QPainter& painter);
+    // The arrow keys move the marker pressed last by one pixel.
+    void pbPaintKeyDown(QKeyEvent* event);
+    // The markers go back onto their pixels after the zoom changed.
+    void replaceMarkers();
 
     void butAcceptClick();
     void butRejectClick();
@@ -111,6 +116,9 @@ private:
     void cbJointClick(bool checked);
     void markerPressed(TMarkImage* marker, QMouseEvent* event);
     void markerMoved(TMarkImage* marker, QMouseEvent* event);
+    // Marker i covers the picture pixel (x, upward y): the calibration, the
+    // up-downs and the shared corner follow, as a drag moves them.
+    void setMarkerPixel(size_t i, int x, int y);
     void centreScope(int x, int row);
     void showUncorrectedForCalibration();
 
@@ -131,6 +139,7 @@ private:
     QPoint selectionEnd_;
     bool dragging_ = false;
     QPoint grabPoint_;
+    int selectedMarker_ = -1;
 };
 
 } // namespace cvg

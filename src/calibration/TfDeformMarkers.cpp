@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
@@ -69,12 +70,20 @@ void TfDeform::PlaceMarker(int index, int32_t x, int32_t y, bool visible, const 
     mark->pointY = y;
     // The centre pixel of the cross covers the point; being a child of the
     // scrolled area the marker moves with the picture.
-    const QPoint origin = main_.imImage()->pos();
-    mark->move(origin.x() + x - kMarkerCentre, origin.y() + (pictureHeight() - y) - kMarkerCentre);
+    const QPoint at = main_.imImage()->pos() + main_.imImage()->scale().toView(QPoint(x, pictureHeight() - y));
+    mark->move(at.x() - kMarkerCentre, at.y() - kMarkerCentre);
     mark->setToolTip(caption);
     mark->setVisible(visible);
     if (visible)
         mark->raise();
+}
+
+void TfDeform::replaceMarkers()
+{
+    // The zoom changed: each marker goes back onto its pixel.
+    for (TMarkImage* mark : markers_)
+        PlaceMarker(mark->index(), mark->pointX, mark->pointY, mark->isVisibleTo(mark->parentWidget()),
+                    mark->toolTip());
 }
 
 void TfDeform::MoveMarker(int index, int32_t x, int32_t y)
@@ -213,8 +222,9 @@ void TfDeform::pbPaintMouseMove(QMouseEvent* event)
         QScrollArea* box = main_.sbImage();
         QScrollBar* h = box->horizontalScrollBar();
         QScrollBar* v = box->verticalScrollBar();
-        const int vx = pos.x() - h->value();
-        const int vy = pos.y() - v->value();
+        const QPoint view = main_.pbPaint()->toView(pos);
+        const int vx = view.x() - h->value();
+        const int vy = view.y() - v->value();
         if (vx > box->width() - 50)
             h->setValue(h->value() + h->singleStep());
         else if (vx < 50)
@@ -227,6 +237,7 @@ void TfDeform::pbPaintMouseMove(QMouseEvent* event)
         main_.pbPaint()->update();
     }
     centreScope(pos.x(), pos.y());
+    main_.showLoupe(pos.x(), pos.y());
     if (main_.settings().showDataInfo) {
         main_.lblConvertedCoodinate()->clear();
         main_.lblCoordinate()->setText(QStringLiteral("%1 %2").arg(pos.x()).arg(pictureHeight() - pos.y()));
@@ -267,7 +278,7 @@ void TfDeform::PointsFromSelection()
     const int right = std::max(selectionStart_.x(), selectionEnd_.x());
     const int top = std::min(selectionStart_.y(), selectionEnd_.y());
     const int bottom = std::max(selectionStart_.y(), selectionEnd_.y());
-    const int h = main_.pbPaint()->height();
+    const int h = pictureHeight();
     const int s = cal().Shared ? 0 : 20;
     auto& p = cal().SourcePoints;
     p[YUpper].x = left, p[YUpper].y = h - top;
@@ -299,8 +310,10 @@ void TfDeform::paintGuideLines(QPainter& painter)
     // Inverting, so the lines show on any colour.
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     const auto& p = cal().ScreenPoints;
-    painter.drawLine(p[YUpper].x, p[YUpper].row, p[YLower].x, p[YLower].row);
-    painter.drawLine(p[XLeft].x, p[XLeft].row, p[XRight].x, p[XRight].row);
+    const TPaintBox* box = main_.pbPaint();
+    auto at = [&](size_t i) { return box->toView(QPoint(p[i].x, p[i].row)); };
+    painter.drawLine(at(YUpper), at(YLower));
+    painter.drawLine(at(XLeft), at(XRight));
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
@@ -312,38 +325,71 @@ void TfDeform::markerPressed(TMarkImage* mark, QMouseEvent* event)
         return;
     dragging_ = true;
     grabPoint_ = event->position().toPoint();
-    Q_UNUSED(mark);
+    // The arrow keys move this marker from now on.
+    selectedMarker_ = mark->index();
+    main_.pbPaint()->setFocus(Qt::MouseFocusReason);
+}
+
+void TfDeform::setMarkerPixel(size_t i, int x, int y)
+{
+    TMarkImage* mark = markers_[i];
+    mark->pointX = x;
+    mark->pointY = y;
+    const QPoint at = main_.imImage()->pos() + main_.imImage()->scale().toView(QPoint(x, pictureHeight() - y));
+    mark->move(at.x() - kMarkerCentre, at.y() - kMarkerCentre);
+    Calibration& c = cal();
+    c.SourcePoints[i].x = x;
+    c.SourcePoints[i].y = y;
+    c.ScreenPoints[i] = {x, pictureHeight() - y};
+    programmatic_ = true;
+    udX_[i]->setValue(x);
+    udY_[i]->setValue(y);
+    if (cbJoint_->isChecked() && i == 1) {
+        c.SourcePoints[2].x = c.SourcePoints[1].x;
+        c.SourcePoints[2].y = c.SourcePoints[1].y;
+        c.ScreenPoints[2] = c.ScreenPoints[1];
+        udX_[2]->setValue(x);
+        udY_[2]->setValue(y);
+    }
+    programmatic_ = false;
+    main_.pbPaint()->update();
 }
 
 void TfDeform::markerMoved(TMarkImage* mark, QMouseEvent* event)
 {
     const size_t i = size_t(mark->index());
     if (dragging_) {
-        // The grabbed pixel stays under the cursor.
-        mark->move(mark->pos() + (event->position().toPoint() - grabPoint_));
-        const QPoint origin = main_.imImage()->pos();
-        const int x = mark->x() - origin.x() + kMarkerCentre;
-        const int y = pictureHeight() - (mark->y() - origin.y() + kMarkerCentre);
-        mark->pointX = x;
-        mark->pointY = y;
-        Calibration& c = cal();
-        c.SourcePoints[i].x = x;
-        c.SourcePoints[i].y = y;
-        c.ScreenPoints[i] = {x, pictureHeight() - y};
-        programmatic_ = true;
-        udX_[i]->setValue(x);
-        udY_[i]->setValue(y);
-        if (cbJoint_->isChecked() && i == 1) {
-            c.SourcePoints[2].x = c.SourcePoints[1].x;
-            c.SourcePoints[2].y = c.SourcePoints[1].y;
-            c.ScreenPoints[2] = c.ScreenPoints[1];
-            udX_[2]->setValue(x);
-            udY_[2]->setValue(y);
-        }
-        programmatic_ = false;
-        main_.pbPaint()->update();
+        // The grabbed pixel stays under the cursor; the marker's centre
+        // lands on the picture pixel shown there.
+        const QPoint centre = mark->pos() + (event->position().toPoint() - grabPoint_)
+                              + QPoint(kMarkerCentre, kMarkerCentre) - main_.imImage()->pos();
+        const QPoint pixel = main_.imImage()->scale().toPixel(centre);
+        setMarkerPixel(i, pixel.x(), pictureHeight() - pixel.y());
+        main_.showLoupe(pixel.x(), pixel.y());
     }
     centreScope(cal().ScreenPoints[i].x, cal().ScreenPoints[i].row);
+}
+
+void TfDeform::pbPaintKeyDown(QKeyEvent* event)
+{
+    const QPoint step = TPaintBox::arrowStep(event->key());
+    const int dx = step.x(), dy = step.y();
+    if (step.isNull())
+        return;
+    if (selectedMarker_ < 0 || cal().Converted)
+        return;
+    TMarkImage* mark = markers_[size_t(selectedMarker_)];
+    if (!mark->isVisibleTo(mark->parentWidget()))
+        return;
+    event->accept();
+    const int x = mark->pointX + dx, y = mark->pointY + dy;
+    const QSize picture = main_.imImage()->pictureSize();
+    if (x < 0 || x >= picture.width() || y < 1 || y > picture.height())
+        return;
+    setMarkerPixel(size_t(selectedMarker_), x, y);
+    const auto& p = cal().ScreenPoints[size_t(selectedMarker_)];
+    centreScope(p.x, p.row);
+    main_.showLoupe(p.x, p.row);
 }
 
 } // namespace cvg

@@ -9,6 +9,7 @@
 #include "shell/ToolWindows.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,6 +57,9 @@ TDigitizer::TDigitizer(TfrmMain& main) : QObject(&main), main_(main)
             [this](QMouseEvent* e) { main_.runCommand([this, e] { pbGraphMouseMove(e); }); });
     connect(box, &TPaintBox::mouseReleased, this,
             [this](QMouseEvent* e) { main_.runCommand([this, e] { pbGraphMouseUp(e); }); });
+    connect(box, &TPaintBox::keyPressed, this,
+            [this](QKeyEvent* e) { main_.runCommand([this, e] { pbGraphKeyDown(e); }); });
+    connect(box, &TPaintBox::mouseLeft, this, [this] { main_.hideLoupe(); });
 }
 
 bool TDigitizer::warnUnlessReady(bool forEdit)
@@ -141,15 +145,20 @@ void TDigitizer::pbGraphOnPaint(QPainter& painter)
     const int c = currentSize;
     painter.setPen(QPen(QColor(128, 128, 128), 1));
     painter.setBrush(QColor(255, 0, 0));
-    // Right and bottom edges exclusive: 2c + 1 pixels, outline included.
-    painter.drawRect(QRect(marker_.x() - c, marker_.y() - c, 2 * c, 2 * c));
+    // Right and bottom edges exclusive: 2c + 1 pixels, outline included,
+    // the same size on the view at every zoom.
+    const QPoint at = main_.pbGraph()->toView(marker_);
+    painter.drawRect(QRect(at.x() - c, at.y() - c, 2 * c, 2 * c));
     markerShown_ = true;
 }
 
 bool TDigitizer::redShownAt(int x, int row) const
 {
     const int c = currentSize;
-    if ((markerShown_ || paintRequest_) && std::abs(x - marker_.x()) < c && std::abs(row - marker_.y()) < c)
+    // The red square is measured on the view, where it keeps its size.
+    const TPaintBox* box = main_.pbGraph();
+    const QPoint at = box->toView({x, row}), centre = box->toView(marker_);
+    if ((markerShown_ || paintRequest_) && std::abs(at.x() - centre.x()) < c && std::abs(at.y() - centre.y()) < c)
         return true;
     const QImage& shown = main_.shownPicture();
     if (x < 0 || row < 0 || x >= shown.width() || row >= shown.height())
@@ -177,9 +186,7 @@ void TDigitizer::pbGraphMouseDown(QMouseEvent* event)
                     QStringLiteral("このワークシートにはこれ以上データを追加できません（上限 1000000 点）。"));
             } else {
                 appended = true;
-                drawGeneralMarker(main_.imImage()->mutablePicture(), x, row, generalSize);
-                main_.imImage()->pictureChanged(QRect(x - generalSize - 1, row - generalSize - 1,
-                                                      2 * generalSize + 3, 2 * generalSize + 3));
+                main_.imImage()->addMark({x, height - row}, x, row, generalSize);
                 if (main_.toolWindows())
                     main_.toolWindows()->overviewRefresh();
                 main_.MarkModified();
@@ -254,6 +261,11 @@ void TDigitizer::pbGraphMouseMove(QMouseEvent* event)
     }
     if (main_.toolWindows())
         main_.toolWindows()->centreScope(x, row);
+    // In the point-edit mode the loupe follows the cursor.
+    if (main_.action(QStringLiteral("EditData"))->isChecked())
+        main_.showLoupe(x, row);
+    else
+        main_.hideLoupe();
     if (main_.settings().showDataInfo) {
         if (doc.calibration.Converted)
             main_.lblConvertedCoodinate()->setText(ValueText(ConvertX(doc.calibration, x)) + QLatin1Char(' ')
@@ -276,9 +288,43 @@ void TDigitizer::pbGraphMouseUp(QMouseEvent*)
 
 void TDigitizer::rebuildWithSquares()
 {
-    NullProgress quiet;
-    main_.setShownPicture(RedrawPointMarkers(main_.doc().images.correctedImage,
-                                             main_.doc().sheets.currentPage().points, false, generalSize, quiet));
+    main_.redrawSquaresOnly();
+}
+
+void TDigitizer::pbGraphKeyDown(QKeyEvent* event)
+{
+    const QPoint step = TPaintBox::arrowStep(event->key());
+    const int dx = step.x(), dy = step.y();
+    if (step.isNull())
+        return;
+    if (!main_.action(QStringLiteral("EditData"))->isChecked())
+        return;
+    Worksheets& sheets = main_.doc().sheets;
+    WorksheetPage& page = sheets.currentPage();
+    const int current = sheets.currentRow;
+    if (current < 1 || current > PointCount(page))
+        return;
+    event->accept();
+    // As a drag by one pixel: the point, its marker, the row, the modified
+    // mark, and the picture rebuilt as after a drag.
+    Point& p = page.points[size_t(current) - 1];
+    const int height = main_.pictureHeight();
+    const int width = main_.imImage()->pictureSize().width();
+    // Like a drag, a key keeps the point on the picture.
+    if ((dx != 0 && (p.X + dx < 0 || p.X + dx >= width)) || (dy != 0 && (p.Y + dy < 1 || p.Y + dy > height)))
+        return;
+    p.X += dx;
+    p.Y += dy;
+    marker_ = {p.X, height - p.Y};
+    paintRequest_ = true;
+    main_.pointsChanged();
+    main_.SelectSheetRow(current);
+    main_.MarkModified();
+    rebuildWithSquares();
+    showMarkerAt(marker_.x(), marker_.y());
+    if (main_.toolWindows())
+        main_.toolWindows()->centreScope(marker_.x(), marker_.y());
+    main_.showLoupe(marker_.x(), marker_.y());
 }
 
 // ---- point editor ------------------------------------------------------------------------
@@ -377,7 +423,7 @@ void TfEditData::clearFields()
 
 void TfEditData::placeMarkerFromUpDowns()
 {
-    digitizer_.showMarkerAt(udX_->value(), main_.pbGraph()->height() - udY_->value());
+    digitizer_.showMarkerAt(udX_->value(), main_.pictureHeight() - udY_->value());
 }
 
 void TfEditData::showEvent(QShowEvent* event)
@@ -437,7 +483,7 @@ void TfEditData::writeCell(bool isX, int value)
     }
     digitizer_.rebuildWithSquares();
     if (main_.toolWindows())
-        main_.toolWindows()->centreScope(udX_->value(), main_.pbGraph()->height() - udY_->value());
+        main_.toolWindows()->centreScope(udX_->value(), main_.pictureHeight() - udY_->value());
     placeMarkerFromUpDowns();
     main_.MarkModified();
 }

@@ -6,6 +6,7 @@
 class QLineEdit;
 class QMouseEvent;
 class QPainter;
+class QKeyEvent;
 class QPushButton;
 class QSpinBox;
 
@@ -28,6 +29,8 @@ public:
     void pbGraphMouseMove(QMouseEvent* event);
     void pbGraphMouseUp(QMouseEvent* event);
     void pbGraphOnPaint(QPainter& painter);
+    // The arrow keys move the current point by one pixel in the point-edit mode.
+    void pbGraphKeyDown(QKeyEvent* event);
 
     // Places the current-point marker and asks for it to be painted once.
     void showMarkerAt(int x, int row);

@@ -150,7 +150,7 @@ bool TfImage::eventFilter(QObject* watched, QEvent* event)
 bool TfImage::ShowOverview()
 {
     Document& doc = main_.doc();
-    const QImage& source = main_.shownPicture();
+    const QImage& source = main_.markedPicture();
     const std::optional<OverviewGeometry> geometry
         = overviewGeometry(context_.screenSize.width(), source.size());
     QImage overview = geometry ? makeOverviewPicture(source, *geometry) : QImage();
@@ -192,8 +192,11 @@ void TfImage::RebuildFrame()
     const int extent = box->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, box);
     const ScrollBarInfo horizontal { extent, box->horizontalScrollBarPolicy() != Qt::ScrollBarAlwaysOff };
     const ScrollBarInfo vertical { extent, box->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff };
-    imFrame_->setFrame(
-        makeRangeFrame(rangeFrameSize(box->size(), horizontal, vertical, geometry_.sx, geometry_.sy)));
+    // The view shows the picture zoomed: its visible part covers that many
+    // fewer (or more) picture pixels.
+    const double zoom = main_.zoom();
+    imFrame_->setFrame(makeRangeFrame(
+        rangeFrameSize(box->size(), horizontal, vertical, geometry_.sx / zoom, geometry_.sy / zoom)));
 }
 
 void TfImage::DrawOverviewPoints()
@@ -269,11 +272,13 @@ void TfImage::refresh()
 
 void TfImage::frameDropped(QPoint topLeft)
 {
-    const QImage& picture = main_.shownPicture();
+    // The scroll positions are on the zoomed view, the same proportion of
+    // its extent as the frame's offset is of the overview's.
+    const QSize view = main_.imImage()->size();
     QScrollArea* box = main_.sbImage();
     dropping_ = true;
-    box->horizontalScrollBar()->setValue(frameDropScroll(topLeft.x(), picture.width(), geometry_.width));
-    box->verticalScrollBar()->setValue(frameDropScroll(topLeft.y(), picture.height(), geometry_.height));
+    box->horizontalScrollBar()->setValue(frameDropScroll(topLeft.x(), view.width(), geometry_.width));
+    box->verticalScrollBar()->setValue(frameDropScroll(topLeft.y(), view.height(), geometry_.height));
     dropping_ = false;
 }
 
@@ -281,11 +286,11 @@ void TfImage::followMainView()
 {
     if (dropping_ || imFrame_->dragging() || !isVisible() || geometry_.width <= 0)
         return;
-    const QImage& picture = main_.shownPicture();
+    const QSize view = main_.imImage()->size();
     QScrollArea* box = main_.sbImage();
     imFrame_->move(
-        frameOffsetForScroll(box->horizontalScrollBar()->value(), picture.width(), geometry_.width),
-        frameOffsetForScroll(box->verticalScrollBar()->value(), picture.height(), geometry_.height));
+        frameOffsetForScroll(box->horizontalScrollBar()->value(), view.width(), geometry_.width),
+        frameOffsetForScroll(box->verticalScrollBar()->value(), view.height(), geometry_.height));
 }
 
 void TfImage::helpClick()

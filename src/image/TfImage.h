@@ -57,6 +57,8 @@ public:
     void DrawCorrectionFrame();
     // The frame's size follows the main view's visible area.
     void RebuildFrame();
+    // The frame moves to the part the main view shows.
+    void followMainView();
     // Main window action "画像全体(&A)".
     void ImageWindowExecute();
     // While shown: rebuilt from the main view and marked again.
@@ -75,7 +77,6 @@ protected:
 
 private:
     void frameDropped(QPoint topLeft);
-    void followMainView();
     void helpClick();
 
     TfrmMain& main_;

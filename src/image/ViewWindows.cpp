@@ -49,8 +49,10 @@ void ToolWindows::overviewRefresh()
 void ToolWindows::overviewFrame()
 {
     auto* overview = static_cast<TfImage*>(fImage);
-    if (overview->isVisible())
+    if (overview->isVisible()) {
         overview->RebuildFrame();
+        overview->followMainView();
+    }
 }
 
 void ToolWindows::overviewShow()

@@ -157,6 +157,77 @@ IntRecord<N> IntRecord<N>::decode(const QByteArray& bytes)
     return r;
 }
 
+QByteArray ViewSettings::encode() const
+{
+    QByteArray out;
+    out.reserve(kSize);
+    putI32(out, zoomPermille);
+    putI32(out, showAllPages);
+    return out;
+}
+
+ViewSettings ViewSettings::decode(const QByteArray& bytes)
+{
+    ViewSettings s;
+    if (bytes.size() != kSize)
+        return s;
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    s.zoomPermille = getI32(p);
+    s.showAllPages = getI32(p + 4);
+    return s;
+}
+
+QByteArray RecentFiles::encode() const
+{
+    QByteArray out(kSize, '\0');
+    int slot = 0;
+    for (const QString& path : paths) {
+        const QByteArray bytes = path.toUtf8();
+        if (slot >= kCount || bytes.size() > kEntrySize - 2)
+            continue;
+        char* entry = out.data() + slot * kEntrySize;
+        entry[0] = char(bytes.size() & 0xFF);
+        entry[1] = char((bytes.size() >> 8) & 0xFF);
+        std::memcpy(entry + 2, bytes.constData(), size_t(bytes.size()));
+        ++slot;
+    }
+    return out;
+}
+
+RecentFiles RecentFiles::decode(const QByteArray& bytes)
+{
+    RecentFiles r;
+    if (bytes.size() != kSize)
+        return r;
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    for (int i = 0; i < kCount; ++i) {
+        const uchar* entry = p + i * kEntrySize;
+        const int length = getU16(entry);
+        // A length the entry cannot hold is a damaged entry: skipped.
+        if (length == 0 || length > kEntrySize - 2)
+            continue;
+        const QString path = QString::fromUtf8(reinterpret_cast<const char*>(entry + 2), length);
+        if (!path.isEmpty() && !r.paths.contains(path))
+            r.paths << path;
+    }
+    return r;
+}
+
+void RecentFiles::add(const QString& path)
+{
+    if (path.isEmpty() || path.toUtf8().size() > kEntrySize - 2)
+        return;
+    paths.removeAll(path);
+    paths.prepend(path);
+    while (paths.size() > kCount)
+        paths.removeLast();
+}
+
+void RecentFiles::remove(const QString& path)
+{
+    paths.removeAll(path);
+}
+
 template struct IntRecord<2>;
 template struct IntRecord<3>;
 template struct IntRecord<4>;

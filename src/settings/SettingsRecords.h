@@ -3,6 +3,7 @@
 #include "platform/SettingsStore.h"
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -72,6 +73,35 @@ using ScopeRecord = IntRecord<3>;    // left, top, crosshair colour 00BBGGRR
 using MarkRecord = IntRecord<4>;     // left, top, general size, current size
 using TraceRecord = IntRecord<4>;    // left, top, bound colour, scan interval
 using TraceColourRecord = IntRecord<3>; // "TraceColour": colour mode 0/1, colour 00BBGGRR, tolerance
+
+// The main view's value "View" (8 bytes), kept beside "Main" so that "Main"
+// keeps its size: the zoom in thousandths (1000 = 100 %) and whether all
+// pages' points are shown.
+struct ViewSettings {
+    static constexpr int kSize = 8;
+    int32_t zoomPermille = 1000;
+    int32_t showAllPages = 0;
+
+    QByteArray encode() const;
+    static ViewSettings decode(const QByteArray& bytes);
+};
+
+// The recently used files, value "Recent" (8 x 1024 bytes): each entry a
+// 16-bit length and up to 1022 bytes of the path in UTF-8; empty entries
+// have length 0. Newest first.
+struct RecentFiles {
+    static constexpr int kCount = 8;
+    static constexpr int kEntrySize = 1024;
+    static constexpr int kSize = kCount * kEntrySize;
+    QStringList paths;
+
+    QByteArray encode() const;
+    static RecentFiles decode(const QByteArray& bytes);
+    // The path goes to the top (once); the list keeps kCount entries. A path
+    // too long for an entry is not kept.
+    void add(const QString& path);
+    void remove(const QString& path);
+};
 
 // Encodes a short string: length byte then the bytes, cut at 255.
 void setShortString(uint8_t* field256, const QByteArray& bytes);

@@ -240,6 +240,28 @@ void drawIcon(QPainter& p, const QString& n)
         p.setBrush(QColor(30, 90, 200));
         p.drawEllipse(2, 2, 16, 16);
         letter(p, QStringLiteral("?"), Qt::white, 13);
+    } else if (n.startsWith(QLatin1String("acZoom"))) {
+        // A magnifying glass with +, -, a frame or 1 in its lens.
+        p.setPen(QPen(QColor(60, 60, 60), 2));
+        p.drawLine(12, 12, 18, 18);
+        p.setPen(QPen(QColor(60, 60, 60), 1.5));
+        p.setBrush(QColor(225, 240, 255));
+        p.drawEllipse(QPointF(8.5, 8.5), 6.5, 6.5);
+        p.setPen(QPen(QColor(20, 60, 160), 1.5));
+        const QString kind = n.mid(6);
+        if (kind == QLatin1String("In") || kind == QLatin1String("Out"))
+            p.drawLine(QPointF(5.5, 8.5), QPointF(11.5, 8.5));
+        if (kind == QLatin1String("In"))
+            p.drawLine(QPointF(8.5, 5.5), QPointF(8.5, 11.5));
+        if (kind == QLatin1String("Fit"))
+            p.drawRect(QRectF(5.5, 5.5, 6, 6));
+        if (kind == QLatin1String("Actual")) {
+            QFont f = p.font();
+            f.setPixelSize(9);
+            f.setBold(true);
+            p.setFont(f);
+            p.drawText(QRectF(2, 2, 13, 13), Qt::AlignCenter, QStringLiteral("1"));
+        }
     } else {
         letter(p, n.left(1), Qt::black);
     }

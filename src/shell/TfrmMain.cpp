@@ -84,9 +84,11 @@ TfrmMain::TfrmMain(AppContext& context) : QMainWindow(nullptr), context_(context
     connectDocumentActions();
     connectEditActions();
     connectExportActions();
+    createZoomActions();
     progress_ = std::make_unique<MainProgress>(prgBar_);
 
     readMainSettings();
+    readViewSettings();
     doc_.state.firstActivation = true;
     IniMain();
     ResetUndo();
@@ -258,6 +260,15 @@ void TfrmMain::createStatusBar()
         statusPanels_[i]->setFrameShadow(QFrame::Sunken);
         bar->addWidget(statusPanels_[i]);
     }
+    // The zoom of the picture, beside the three panels.
+    lblZoom_ = new QLabel(QStringLiteral("100%"), bar);
+    lblZoom_->setObjectName(QStringLiteral("lblZoom"));
+    lblZoom_->setFixedWidth(50);
+    lblZoom_->setAlignment(Qt::AlignCenter);
+    lblZoom_->setFrameShape(QFrame::Panel);
+    lblZoom_->setFrameShadow(QFrame::Sunken);
+    lblZoom_->setToolTip(QStringLiteral("表示倍率"));
+    bar->addWidget(lblZoom_);
     // Lives in the status bar at a place of its own, not in its layout.
     prgBar_ = new QProgressBar(bar);
     prgBar_->setObjectName(QStringLiteral("prgBar"));
@@ -341,6 +352,7 @@ void TfrmMain::closeEvent(QCloseEvent* event)
         return;
     }
     writeMainSettings();
+    writeViewSettings();
     event->accept();
     if (windows_)
         windows_->closeAll();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "image/ViewScale.h"
 #include "platform/Progress.h"
 #include "worksheet/Document.h"
 #include "settings/SettingsRecords.h"
@@ -7,6 +8,8 @@
 #include <QHash>
 #include <QMainWindow>
 #include <functional>
+#include <optional>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -20,13 +23,16 @@ class QStatusBar;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
+class QWheelEvent;
 
 namespace cvg {
 
 struct AppContext;
 class TPictureView;
 class TPaintBox;
+class TLoupe;
 class TSheetGrid;
+struct MarkLayer;
 struct EditResult;
 struct ToolWindows;
 
@@ -78,6 +84,40 @@ public:
     // The shown picture (a copy of one picture of the set, with marks).
     const QImage& shownPicture() const;
     void setShownPicture(const QImage& picture);
+    // The shown picture with its marks drawn at picture scale, whatever the zoom.
+    const QImage& markedPicture();
+    // The current page's points as squares only, without lines (after a
+    // point was moved).
+    void redrawSquaresOnly();
+
+    // The main view's zoom (TfrmMainZoom.cpp): a view of the picture only;
+    // the document and every position in it stay in picture pixels.
+    double zoom() const;
+    // Zooms to factor (pulled into 10 % to 1600 %), keeping the picture
+    // point under anchor (a position in the picture area's viewport; its
+    // centre when none) where it is.
+    void setZoom(double factor, std::optional<QPoint> anchor = {});
+    // Steps along the zoom ladder: positive in, negative out.
+    void zoomStep(int steps, std::optional<QPoint> anchor = {});
+    void zoomToFit();
+    // The loupe beside the cursor, centred on a picture pixel (x, row).
+    void showLoupe(int x, int row);
+    void hideLoupe();
+    TLoupe* loupe() const { return loupe_; }
+
+    // All pages' points at once, each page in its own colour.
+    bool allPagesShown() const { return viewSettings_.showAllPages != 0; }
+    // The colour page `index` is drawn in while all pages are shown (the
+    // current page keeps its red line and green squares).
+    static QRgb pageColour(int index);
+
+    // Recently used files (TfrmMainRecent.cpp), newest first.
+    const QStringList& recentFiles() const { return recent_.paths; }
+    void rememberRecentFile(const QString& path);
+    void OpenRecentFile(const QString& path);
+    // The Delete key: the selected rows of the grid, or the current point
+    // of the picture, go as the edit commands delete them.
+    void DeleteKeyExecute();
 
     // Document lifecycle.
     void MarkModified();
@@ -127,7 +167,8 @@ public:
     // Tabs in several rows are asked for (always for side tabs).
     bool multiLineTabsInForce() const { return multiLineTabsInForce_; }
 
-    // The picture's row for an upward y, and back.
+    // The height of the shown picture in picture pixels (a point's row is
+    // this height minus its upward y).
     int pictureHeight() const;
 
     // Runs a command: an error it does not handle itself is shown in the
@@ -176,6 +217,20 @@ private:
     void onSplitterMoved();
     void onFirstActivation();
     void writeMainSettings();
+    // The view and recent-file values (beside "Main").
+    void readViewSettings();
+    void writeViewSettings();
+    void createZoomActions();
+    void zoomWheel(QWheelEvent* event);
+    void zoomInExecute();
+    void zoomOutExecute();
+    void zoomActualExecute();
+    void applyZoom(const ViewScale& scale);
+    void acShowAllPagesExecute();
+    std::vector<MarkLayer> markLayers(bool join, bool squaresOnly) const;
+    void showMarks(std::vector<MarkLayer> layers, Progress& progress);
+    void rebuildRecentMenu();
+    void updateSheetListColours();
 
     // View toggles.
     void ShowCurrentDataInfoExecute();
@@ -223,6 +278,8 @@ private:
     AppContext& context_;
     Document doc_;
     MainSettings settings_;
+    ViewSettings viewSettings_;
+    RecentFiles recent_;
     ToolWindows* windows_ = nullptr;
     std::unique_ptr<MainProgress> progress_;
     QHash<QString, QAction*> actions_;
@@ -256,6 +313,9 @@ private:
     QSplitter* splMain_ = nullptr;
     QLabel* statusPanels_[3] = {nullptr, nullptr, nullptr};
     QProgressBar* prgBar_ = nullptr;
+    QLabel* lblZoom_ = nullptr;
+    TLoupe* loupe_ = nullptr;
+    int wheelRest_ = 0;
 };
 
 } // namespace cvg

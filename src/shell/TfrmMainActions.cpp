@@ -88,6 +88,13 @@ const ActionText kActions[] = {
     {"Version", "バージョン情報(&V)", "", "", false},
     {"BugReport", "障害報告(&B)", "", "", false},
     {"ShowToolButtonPopup", "ツール・ボタン", "", "", true},
+    // The main view's zoom, all pages at once, and the Delete key.
+    {"acZoomIn", "表示を拡大(&I)", "画像の表示を拡大する", "Ctrl++", false},
+    {"acZoomOut", "表示を縮小(&O)", "画像の表示を縮小する", "Ctrl+-", false},
+    {"acZoomFit", "全体表示", "画像全体が見えるように表示する", "", false},
+    {"acZoomActual", "等倍", "画像を等倍で表示する", "Ctrl+0", false},
+    {"acShowAllPages", "全ページ表示", "全ページの座標を色分けして表示する", "", true},
+    {"acDeleteKey", "削除", "", "Del", false},
 };
 
 // The icon tool bar: (button number, action); 0 ends a group.
@@ -107,7 +114,9 @@ const SpeedButton kSpeedButtons[] = {
     {18, "acLinerInterpolation"}, {19, "acSquareInterpolate"}, {-1, nullptr},
     {20, "ShowScopeWindow"}, {24, "ImageWindow"}, {-1, nullptr},
     {25, "SheetConfigulation"}, {21, "DirectoryConfigulation"}, {-1, nullptr},
-    {22, "acHelp"},
+    {22, "acHelp"}, {-1, nullptr},
+    // Buttons added after the original 29 keep numbering on.
+    {29, "acZoomIn"}, {30, "acZoomOut"}, {31, "acZoomFit"}, {32, "acZoomActual"},
 };
 
 // One menu: its name, caption, and items; "-" is a separator, ">name|caption"
@@ -121,7 +130,8 @@ const MenuText kMenus[] = {
     {"popFile", "ファイル(&F)",
      {"ProgramInitialozation", ">popOpen|開く(&O)", "OpenData", "-", "OpenBitmap", "OpenJpeg",
       "OpenWmf", "OpenEmf", "<", "PastePicture", ">popSave|閉じる(&C)", "SaveData",
-      "SaveWorkSheetAsText", "-", "SaveBitmap", "SaveJpeg", "<", "OverWrite", "-", "Exit"}},
+      "SaveWorkSheetAsText", "-", "SaveBitmap", "SaveJpeg", "<", "OverWrite", "-",
+      ">popRecent|最近使ったファイル(&R)", "<", "-", "Exit"}},
     {"popGraph", "グラフ(&G)", {"acImageMagnification", "acDeformationData"}},
     {"popDeform", "数値化(&C)", {"DoDataCovert", "ShowTraceWindow"}},
     {"popSheet", "ワークシート(&W)",
@@ -133,7 +143,8 @@ const MenuText kMenus[] = {
     {"popInterpolate", "補間処理(&P)", {"acLinerInterpolation", "acSquareInterpolate"}},
     {"popDisplay", "表示(&D)",
      {"ShowScopeWindow", "ImageWindow", "-", "ShowToolButton", "ShowCurrentDataInfo",
-      "ShowCurrentSheetInfo", "acConnectLine", "-", "ShowHint"}},
+      "ShowCurrentSheetInfo", "acConnectLine", "-", "ShowHint", "-", "acZoomIn", "acZoomOut",
+      "acZoomFit", "acZoomActual", "-", "acShowAllPages"}},
     {"popEnviroment", "環境設定(&K)",
      {"SplineConfigulation", "MakerSizeConfigularion", "SheetConfigulation",
       "DirectoryConfigulation", "-", "acSystem", "acMouse", "-",

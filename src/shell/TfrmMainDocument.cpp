@@ -171,6 +171,8 @@ void TfrmMain::OpenWithDialog(int filterIndex)
     doc_.state.openedOutsideDialog = false;
     setStatusTexts(doc_.fileName.fileName, QStringLiteral("変更なし"));
     FitPaintBox(pbGraph_);
+    if (read)
+        rememberRecentFile(chosen.path);
 }
 
 bool TfrmMain::readPictureFile(int kind, const QString& path)
@@ -228,6 +230,7 @@ void TfrmMain::SaveWithDialog(int filterIndex)
             action(QStringLiteral("DoDataCovert"))->setChecked(false);
             doc_.state.overwritePath = chosen.path;
             MarkUnmodified();
+            rememberRecentFile(chosen.path);
         } else {
             // Saying nothing here would leave "変更なし" showing over unsaved work.
             lastSaveSucceeded_ = false;
@@ -313,7 +316,8 @@ void TfrmMain::OpenByExtension(const QString& path, bool fromDrop)
     bool pictureRead = false;
     bool readerRan = true;
     if (extension == QLatin1String(".cvd")) {
-        readDocumentFile(path);
+        if (readDocumentFile(path))
+            rememberRecentFile(path);
         if (!fromDrop)
             return; // a document from the command line keeps what the reader set
     } else if (extension == QLatin1String(".bmp")) {
@@ -331,8 +335,10 @@ void TfrmMain::OpenByExtension(const QString& path, bool fromDrop)
         context_.dialogs.info(QStringLiteral("このファイル形式は読込むことができません"));
     }
     doc_.state.openedOutsideDialog = true;
-    if (readerRan && pictureRead)
+    if (readerRan && pictureRead) {
         doc_.state.pictureLoaded = true;
+        rememberRecentFile(path);
+    }
     doc_.fileName.setFromPath(path);
     if (!fromDrop)
         FitPaintBox(pbGraph_);

@@ -245,6 +245,7 @@ void TfrmMain::onSheetListChosen(int index)
     syncingTabs_ = true;
     pcSheet_->setCurrentIndex(index);
     syncingTabs_ = false;
+    updateSheetListColours();
     RedrawPointMarkers(settings_.connectLine != 0);
     ResetUndo();
     UpdateSheetInfo();
@@ -295,6 +296,7 @@ void TfrmMain::RebuildSheetList()
         cbxSheetList_->addItem(doc_.sheets.page(i).caption);
     // The list's chosen item is always the page shown.
     cbxSheetList_->setCurrentIndex(doc_.sheets.currentIndex());
+    updateSheetListColours();
 }
 
 void TfrmMain::LayoutSheetGrid()

@@ -11,8 +11,13 @@
 #include "worksheet/PointMarkers.h"
 
 #include <QAction>
+#include <QColor>
+#include <algorithm>
+#include <iterator>
 #include <QComboBox>
 #include <QEvent>
+#include <QScrollArea>
+#include <QWheelEvent>
 #include <QLabel>
 #include <QSplitter>
 #include <QTabBar>
@@ -27,6 +32,7 @@ void TfrmMain::IniMain()
 {
     if (windows_)
         windows_->hideForNewDocument(*this);
+    hideLoupe();
 
     // Only the data this window keeps about the document; the pages are
     // reset by the new-document command.
@@ -94,11 +100,25 @@ const QImage& TfrmMain::shownPicture() const
     return imImage_->picture();
 }
 
+const QImage& TfrmMain::markedPicture()
+{
+    return imImage_->markedPicture();
+}
+
 void TfrmMain::setShownPicture(const QImage& picture)
 {
     imImage_->setPicture(picture);
-    imImage_->resize(picture.size());
-    sbImageContent_->resize(picture.size());
+    sbImageContent_->resize(imImage_->size());
+    FitPaintBox(pbGraph_);
+    if (pbPaint_->isVisible())
+        FitPaintBox(pbPaint_);
+}
+
+void TfrmMain::showMarks(std::vector<MarkLayer> layers, Progress& progress)
+{
+    const int markerSize = windows_ ? windows_->generalMarkerSize() : 3;
+    imImage_->setMarkedPicture(doc_.images.correctedImage, std::move(layers), markerSize, progress);
+    sbImageContent_->resize(imImage_->size());
     FitPaintBox(pbGraph_);
     if (pbPaint_->isVisible())
         FitPaintBox(pbPaint_);
@@ -106,7 +126,45 @@ void TfrmMain::setShownPicture(const QImage& picture)
 
 int TfrmMain::pictureHeight() const
 {
-    return imImage_->height();
+    return imImage_->pictureSize().height();
+}
+
+QRgb TfrmMain::pageColour(int index)
+{
+    // Neither the current page's red and green nor pure red (the current
+    // point's mark).
+    static const QRgb colours[] = {0x0050FF, 0xC800C8, 0xFF8C00, 0x00A0A0, 0x7840C8,
+                                   0x8C5A28, 0x808000, 0xE65A96, 0x00A050, 0x505050};
+    const int n = int(std::size(colours));
+    return colours[((index % n) + n) % n];
+}
+
+std::vector<MarkLayer> TfrmMain::markLayers(bool join, bool squaresOnly) const
+{
+    std::vector<MarkLayer> layers;
+    const Worksheets& sheets = doc_.sheets;
+    const int current = sheets.currentIndex();
+    if (allPagesShown()) {
+        // The other pages first, so that the current one lies on top.
+        for (int i = 0; i < sheets.pageCount(); ++i) {
+            if (i == current)
+                continue;
+            const WorksheetPage& page = sheets.page(i);
+            if (PointCount(page) < 1)
+                continue;
+            MarkLayer layer;
+            layer.points = ReadPoints(page);
+            layer.joined = join ? layer.points.size() : 0;
+            const QRgb colour = pageColour(i);
+            layer.colours = {colour, colour, QColor(colour).darker(160).rgb() & 0xFFFFFF};
+            layers.push_back(std::move(layer));
+        }
+    }
+    MarkLayer own;
+    own.points = ReadPoints(sheets.currentPage());
+    own.joined = join && !squaresOnly ? own.points.size() : 0;
+    layers.push_back(std::move(own));
+    return layers;
 }
 
 void TfrmMain::RedrawPointMarkers(bool join)
@@ -117,16 +175,21 @@ void TfrmMain::RedrawPointMarkers(bool join)
         ShowWorkingImage();
         return;
     }
-    const WorksheetPage& page = doc_.sheets.currentPage();
-    if (PointCount(page) < 1) {
+    std::vector<MarkLayer> layers = markLayers(join, false);
+    const bool any = std::any_of(layers.begin(), layers.end(), [](const MarkLayer& l) { return !l.points.empty(); });
+    if (!any) {
         setShownPicture(doc_.images.correctedImage);
         return;
     }
-    const int markerSize = windows_ ? windows_->generalMarkerSize() : 3;
-    setShownPicture(cvg::RedrawPointMarkers(doc_.images.correctedImage, ReadPoints(page), join,
-                                            markerSize, *progress_));
+    showMarks(std::move(layers), *progress_);
     if (windows_)
         windows_->overviewRefresh();
+}
+
+void TfrmMain::redrawSquaresOnly()
+{
+    NullProgress quiet;
+    showMarks(markLayers(false, true), quiet);
 }
 
 // ---- view settings --------------------------------------------------------------
@@ -177,7 +240,8 @@ void TfrmMain::ApplyMainSettings()
 
 void TfrmMain::SetHintsShown(bool on)
 {
-    for (int n = 0; n <= 28; ++n) {
+    // The 29 original buttons and the zoom buttons after them.
+    for (int n = 0; n <= 32; ++n) {
         if (QWidget* button = tbSpeedButton_->findChild<QWidget*>(QStringLiteral("spButton%1").arg(n)))
             button->setProperty(kHintProperty, on);
     }
@@ -193,6 +257,14 @@ bool TfrmMain::hintShown(const QWidget* widget)
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    // Ctrl and the wheel over the picture zoom about the cursor.
+    if (event->type() == QEvent::Wheel && watched == sbImage_->viewport()) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            runCommand([this, wheel] { zoomWheel(wheel); });
+            return true;
+        }
+    }
     // A control whose hints are switched off swallows the tool tip request.
     if (event->type() == QEvent::ToolTip) {
         const QVariant shown = watched->property(kHintProperty);

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <QAction>
+#include <QKeyEvent>
 
 namespace cvg {
 
@@ -60,6 +61,15 @@ void ToolWindows::connectActions()
                      [this](QMouseEvent* e) { fDeform->runEdit([this, e] { fDeform->pbPaintMouseMove(e); }); });
     QObject::connect(paint, &TPaintBox::mouseReleased, fDeform,
                      [this](QMouseEvent* e) { fDeform->runEdit([this, e] { fDeform->pbPaintMouseUp(e); }); });
+    QObject::connect(paint, &TPaintBox::keyPressed, fDeform,
+                     [this](QKeyEvent* e) { fDeform->runEdit([this, e] { fDeform->pbPaintKeyDown(e); }); });
+    QObject::connect(paint, &TPaintBox::mouseLeft, fDeform, [this] { main_.hideLoupe(); });
+}
+
+void ToolWindows::viewScaleChanged()
+{
+    fDeform->replaceMarkers();
+    overviewFrame();
 }
 
 bool ToolWindows::handlesCheckedAction(const QString& name) const

@@ -53,6 +53,8 @@ struct ToolWindows {
     void hideForDrop(TfrmMain& main);
     // The reference markers of the calibration are hidden.
     void HideMarkers();
+    // The main view's zoom changed: the markers and the overview's frame follow.
+    void viewScaleChanged();
     // Overview and scope (ViewWindows.cpp).
     void overviewRefresh();
     void overviewFrame();

@@ -9,5 +9,7 @@ list(APPEND CVG_GUI_SOURCES
   shell/TfrmMainEdit.cpp
   shell/TfrmMainSheets.cpp
   shell/TfrmMainView.cpp
+  shell/TfrmMainRecent.cpp
+  shell/TfrmMainZoom.cpp
   shell/ToolWindows.cpp
 )

@@ -2,6 +2,7 @@
 # up-down field, the picture view and the multi-row page tabs.
 list(APPEND CVG_GUI_SOURCES
   widgets/TPageControl.cpp
+  widgets/TLoupe.cpp
   widgets/TPictureView.cpp
   widgets/TToolWindow.cpp
 )

@@ -3,6 +3,8 @@
 #include "image/ImageSet.h"
 #include "platform/Progress.h"
 
+#include <QPoint>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -82,13 +84,15 @@ public:
     static constexpr int kLargest = 1 << 22;
     static constexpr int kWidestStamp = 4096;
 
-    explicit MarkerStamp(int s)
+    explicit MarkerStamp(int s, const MarkColours& colours = {})
         : s_(std::min(s, kLargest))
         , side_(2 * s_ + 1)
+        , outline_(colours.outline)
+        , fill_(colours.fill)
     {
         if (s_ < 0 || side_ > kWidestStamp)
             return;
-        const Colour outline(kSquareOutline), fill(kSquareFill);
+        const Colour outline(colours.outline), fill(colours.fill);
         edge_.resize(size_t(side_) * 3);
         middle_.resize(size_t(side_) * 3);
         for (int i = 0; i < side_; ++i) {
@@ -105,8 +109,8 @@ public:
         if (edge_.empty() || left < 0 || top < 0 || left > canvas.width - side_
             || top > canvas.height - side_) {
             // Near or over the edge: the outline square, then the fill inside it.
-            canvas.fill(left, top, x + s_ + 1, row + s_ + 1, Colour(kSquareOutline));
-            canvas.fill(left + 1, top + 1, x + s_, row + s_, Colour(kSquareFill));
+            canvas.fill(left, top, x + s_ + 1, row + s_ + 1, outline_);
+            canvas.fill(left + 1, top + 1, x + s_, row + s_, fill_);
             return;
         }
         const size_t bytes = edge_.size();
@@ -121,6 +125,7 @@ public:
 private:
     int s_;
     int side_;
+    Colour outline_, fill_;
     std::vector<uchar> edge_, middle_;
 };
 
@@ -160,6 +165,40 @@ void drawWideLine(const Canvas& canvas, int x0, int y0, int x1, int y1, const Co
 // the drawing.
 constexpr int kProgressStep = 4096;
 
+// Coordinates far outside the picture are pulled in so the line arithmetic
+// cannot overflow; what they draw is outside anyway.
+int clampCoord(int v)
+{
+    return std::clamp(v, -1'000'000, 1'000'000);
+}
+
+// The marks of points[0, count) in row order: the first `joined` are joined
+// by a line, and after the line that ends at a point its square is drawn.
+// place(point) gives the point's (x, row) on the canvas.
+template <typename Place>
+void drawMarks(const Canvas& canvas, const Point* points, int count, int joined, int markerSize,
+               const MarkColours& colours, Place place, ProgressScope* bar)
+{
+    const MarkerStamp stamp(markerSize, colours);
+    const Colour line(colours.line);
+    int px = 0, py = 0;
+    for (int r = 0; r < count; ++r) {
+        if (bar && r % kProgressStep == 0)
+            bar->setPosition(r + 1);
+        const QPoint at = place(points[r]);
+        const int x = at.x(), y = at.y();
+        // A point on the previous one draws nothing new: the line between
+        // them is empty and its square is already on top.
+        if (r > 0 && x == px && y == py)
+            continue;
+        if (r > 0 && r < joined)
+            drawWideLine(canvas, px, py, x, y, line);
+        px = x;
+        py = y;
+        stamp.draw(canvas, x, y);
+    }
+}
+
 } // namespace
 
 void drawGeneralMarker(QImage& picture, int x, int row, int s)
@@ -173,35 +212,38 @@ QImage RedrawPointMarkers(
     const QImage& corrected, const std::vector<Point>& points, bool join, int markerSize, Progress& progress)
 {
     QImage picture = toPictureFormat(corrected).copy();
+    drawMarkLayer(picture, points, join ? points.size() : 0, markerSize, {}, progress);
+    return picture;
+}
+
+void drawMarkLayer(QImage& picture, const std::vector<Point>& points, size_t joined, int markerSize,
+                   const MarkColours& colours, Progress& progress)
+{
     if (points.empty() || picture.isNull())
-        return picture;
-    const Canvas canvas(picture);
-    const MarkerStamp stamp(markerSize);
-    const Colour line(kLineColor);
+        return;
     const int height = picture.height();
     const int count = int(points.size());
     ProgressScope bar(progress, 0, count);
-    // Coordinates far outside the picture are pulled in so the line arithmetic
-    // cannot overflow; what they draw is outside anyway.
-    auto clampCoord = [](int v) { return std::clamp(v, -1'000'000, 1'000'000); };
-    int px = 0, py = 0;
-    for (int r = 0; r < count; ++r) {
-        if (r % kProgressStep == 0)
-            bar.setPosition(r + 1);
-        const int x = clampCoord(points[size_t(r)].X);
-        const int y = clampCoord(height - clampCoord(points[size_t(r)].Y));
-        // A point on the previous one draws nothing new: the line between
-        // them is empty and its square is already on top.
-        if (r > 0 && x == px && y == py)
-            continue;
-        if (join && r > 0)
-            drawWideLine(canvas, px, py, x, y, line);
-        px = x;
-        py = y;
-        stamp.draw(canvas, x, y);
-    }
+    drawMarks(Canvas(picture), points.data(), count, int(std::min(joined, points.size())), markerSize, colours,
+              [height](const Point& p) { return QPoint(clampCoord(p.X), clampCoord(height - clampCoord(p.Y))); },
+              &bar);
     bar.setPosition(count);
-    return picture;
+}
+
+void drawScaledMarkLayer(QImage& view, QPoint origin, const ViewScale& scale, int pictureHeight,
+                         const MarkLayer& layer, int markerSize)
+{
+    if (layer.points.empty() || view.isNull())
+        return;
+    // The same pixel centre the view shows the pixel at; the marks keep their
+    // size on the view.
+    auto place = [&](const Point& p) {
+        const int x = scale.toView(clampCoord(p.X)) - origin.x();
+        const int row = scale.toView(clampCoord(pictureHeight - clampCoord(p.Y))) - origin.y();
+        return QPoint(clampCoord(x), clampCoord(row));
+    };
+    drawMarks(Canvas(view), layer.points.data(), int(layer.points.size()),
+              int(std::min(layer.joined, layer.points.size())), markerSize, layer.colours, place, nullptr);
 }
 
 } // namespace cvg

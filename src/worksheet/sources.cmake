@@ -8,6 +8,7 @@ list(APPEND CVG_CORE_SOURCES
   worksheet/Point.cpp
   worksheet/PointMarkers.cpp
   worksheet/TextExport.cpp
+  worksheet/ZoomedView.cpp
   worksheet/Worksheets.cpp
 )
 list(APPEND CVG_GUI_SOURCES

@@ -174,12 +174,13 @@ TEST_F(MainWindowTest, ToolBarsMenusAndActionsAreComplete)
     start();
     // The icon buttons, in order, each bound to its action.
     const QList<QWidget*> buttons = speedButtons(*main);
-    const int order[] = {0, 1, 2, 27, 23, 3, 4, 26, 5, 6, 7, 8, 9, 28, 10,
-                         15, 14, 11, 12, 13, 16, 17, 18, 19, 20, 24, 25, 21, 22};
-    ASSERT_EQ(buttons.size(), 29);
-    for (int i = 0; i < 29; ++i)
+    // The zoom buttons come after the original 29.
+    const int order[] = {0, 1, 2, 27, 23, 3, 4, 26, 5, 6, 7, 8, 9, 28, 10, 15, 14,
+                         11, 12, 13, 16, 17, 18, 19, 20, 24, 25, 21, 22, 29, 30, 31, 32};
+    ASSERT_EQ(buttons.size(), 33);
+    for (int i = 0; i < 33; ++i)
         EXPECT_EQ(buttons[i]->objectName(), QStringLiteral("spButton%1").arg(order[i]));
-    auto* help = qobject_cast<QToolButton*>(buttons.last());
+    auto* help = qobject_cast<QToolButton*>(buttons[28]);
     ASSERT_NE(help, nullptr);
     EXPECT_EQ(help->defaultAction()->objectName(), QStringLiteral("acHelp"));
     EXPECT_EQ(help->toolTip(), QStringLiteral("ヘルプ・インデックスを開く"));
@@ -196,7 +197,7 @@ TEST_F(MainWindowTest, ToolBarsMenusAndActionsAreComplete)
 
     EXPECT_EQ(menuTexts(main->menu(QStringLiteral("popFile"))),
               (QStringList{"新規ファイル", "開く(&O)", "画像の貼り付け", "閉じる(&C)", "上書保存(&O)", "-",
-                           "終了(&X)"}));
+                           "最近使ったファイル(&R)", "-", "終了(&X)"}));
     EXPECT_EQ(menuTexts(main->menu(QStringLiteral("popOpen"))),
               (QStringList{"データ(&D)", "-", "ビットマップ(&B)", "JPEG(&J)", "WMF(&W)", "EMF(&E)"}));
     EXPECT_EQ(menuTexts(main->menu(QStringLiteral("popSave"))),
@@ -206,7 +207,8 @@ TEST_F(MainWindowTest, ToolBarsMenusAndActionsAreComplete)
                            "全て削除(&D)", "ワークシート名変更(&N)", "-", "元に戻す(&U)", "元に戻すを取消す(&W)"}));
     EXPECT_EQ(menuTexts(main->menu(QStringLiteral("popDisplay"))),
               (QStringList{"拡大表示窓(&S)", "画像全体(&A)", "-", "ツールボタン(&T)", "座標値と換算値(&D)",
-                           "編集ページとセル(&S)", "座標を線で結ぶ(&C)", "-", "ヒント(&H)"}));
+                           "編集ページとセル(&S)", "座標を線で結ぶ(&C)", "-", "ヒント(&H)", "-", "表示を拡大(&I)",
+                           "表示を縮小(&O)", "全体表示", "等倍", "-", "全ページ表示"}));
     EXPECT_EQ(menuTexts(main->menu(QStringLiteral("popEnviroment"))),
               (QStringList{"補間処理(&S)", "マーカサイズ(&M)", "ワークシート(&W)", "ディレクトリ(&D)", "-",
                            "システム情報(&E)", "マウス(&P)", "-", "転送するデータ形式(&F)", "保存する画像(&I)"}));
