@@ -59,6 +59,9 @@ public:
     // step that changed what the document file keeps of the calibration
     // marks the document modified.
     void runEdit(const std::function<void()>& step);
+    // Undo or redo may have changed the calibration: the dialog, the markers
+    // and the guide lines of the calibration mode show it as it is now.
+    void calibrationRestored();
     void acDeformationDataExecute();
     void ResetCalibration();
     void HideMarkers();
@@ -113,6 +116,7 @@ private:
     void markerMoved(TMarkImage* marker, QMouseEvent* event);
     void centreScope(int x, int row);
     void showUncorrectedForCalibration();
+    void showMarkersFromSource();
 
     TfrmMain& main_;
     std::array<TMarkImage*, 4> markers_{};
