@@ -10,6 +10,7 @@
 #include "platform/HeadlessDialogs.h"
 #include "platform/Progress.h"
 #include "trace/TfrmTrace.h"
+#include "widgets/TPictureView.h"
 #include "worksheet/DocumentFile.h"
 #include "worksheet/TSheetGrid.h"
 #include "worksheet/TextExport.h"
