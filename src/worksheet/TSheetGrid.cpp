@@ -43,7 +43,10 @@ QVariant TSheetModel::data(const QModelIndex& index, int role) const
 {
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignTop);
-    if (role != Qt::DisplayRole)
+    // A value wider than its column is cut short in the cell; the tool tip
+    // shows all of it.
+    const bool tip = role == Qt::ToolTipRole && index.column() >= kColumnXValue;
+    if (role != Qt::DisplayRole && !tip)
         return {};
     const int page = pageIndex();
     if (page < 0)

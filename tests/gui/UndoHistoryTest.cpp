@@ -342,6 +342,9 @@ TEST_F(UndoHistoryTest, ValueColumnsShowWhatTheExportWrites)
     const QString exported = QString::fromLatin1(ExportLines(points(), doc().calibration, '\t', quiet));
     EXPECT_EQ(shownLines(), exported);
     EXPECT_EQ(exported.count(QStringLiteral("\r\n")), 3);
+    // The whole value as a tool tip, for cells too narrow to show it.
+    EXPECT_EQ(model->data(model->index(2, 3), Qt::ToolTipRole), model->data(model->index(2, 3), Qt::DisplayRole));
+    EXPECT_FALSE(model->data(model->index(2, 1), Qt::ToolTipRole).isValid());
     // Five columns of one width, the row numbers among them.
     EXPECT_EQ(grid->view()->columnWidth(3), grid->view()->verticalHeader()->width());
 
