@@ -9,6 +9,7 @@
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
 #include "widgets/TPictureView.h"
+#include "worksheet/DocumentChanges.h"
 #include "widgets/TUpDown.h"
 
 #include <QCheckBox>
@@ -126,7 +127,11 @@ TfDeform::TfDeform(TfrmMain& main, AppContext& context)
         connect(mark, &TMarkImage::pressed, this, &TfDeform::markerPressed);
         connect(mark, &TMarkImage::moved, this,
                 [this](TMarkImage* m, QMouseEvent* e) { runEdit([this, m, e] { markerMoved(m, e); }); });
-        connect(mark, &TMarkImage::released, this, [this](TMarkImage*, QMouseEvent*) { dragging_ = false; });
+        connect(mark, &TMarkImage::released, this, [this](TMarkImage*, QMouseEvent*) {
+            dragging_ = false;
+            // The next drag is a step of its own.
+            main_.doc().history.seal();
+        });
         markers_[size_t(i)] = mark;
     }
 }
@@ -135,8 +140,43 @@ void TfDeform::runEdit(const std::function<void()>& step)
 {
     const Calibration before = cal();
     main_.runCommand(step);
-    if (storedCalibrationDiffers(before, cal()))
+    if (storedCalibrationDiffers(before, cal())) {
+        RecordCalibration(main_.doc(), before);
+        main_.valuesChanged();
         main_.MarkModified();
+    }
+}
+
+void TfDeform::calibrationRestored()
+{
+    // The calibration mode: pbPaint takes the mouse over the uncorrected picture.
+    const bool mode = !main_.pbPaint()->isHidden();
+    if (!isVisible() && !mode)
+        return;
+    setUpDownsFromSource();
+    setValueFieldsFromSource();
+    setLogSilently(cbYLog_, cal().YLog);
+    setLogSilently(cbXLog_, cal().XLog);
+    setJointSilently(cal().Shared);
+    setInputsEnabled(!cal().Converted);
+    if (mode)
+        showUncorrectedForCalibration();
+    ScreenPointsFromSource();
+    if (cal().Converted || cal().PointsSpecified)
+        showMarkersFromSource();
+    else
+        HideMarkers();
+    main_.pbPaint()->update();
+}
+
+void TfDeform::showMarkersFromSource()
+{
+    // A left X point apart from the lower Y point shows four markers.
+    const Calibration& c = cal();
+    if (c.SourcePoints[XLeft].x == c.SourcePoints[YLower].x && c.SourcePoints[XLeft].y == c.SourcePoints[YLower].y)
+        ShowSharedMarkers();
+    else
+        ShowSeparateMarkers();
 }
 
 Calibration& TfDeform::cal()

@@ -60,6 +60,9 @@ public:
     // step that changed what the document file keeps of the calibration
     // marks the document modified.
     void runEdit(const std::function<void()>& step);
+    // Undo or redo may have changed the calibration: the dialog, the markers
+    // and the guide lines of the calibration mode show it as it is now.
+    void calibrationRestored();
     void acDeformationDataExecute();
     void ResetCalibration();
     void HideMarkers();
@@ -121,6 +124,7 @@ private:
     void setMarkerPixel(size_t i, int x, int y);
     void centreScope(int x, int row);
     void showUncorrectedForCalibration();
+    void showMarkersFromSource();
 
     TfrmMain& main_;
     std::array<TMarkImage*, 4> markers_{};

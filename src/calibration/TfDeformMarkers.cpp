@@ -182,15 +182,8 @@ void TfDeform::acDeformationDataExecute()
     act->setChecked(true);
     showUncorrectedForCalibration();
     ScreenPointsFromSource();
-    const Calibration& c = cal();
-    if (c.Converted || c.PointsSpecified) {
-        if (c.SourcePoints[XLeft].x != c.SourcePoints[YLower].x)
-            ShowSeparateMarkers();
-        else if (c.SourcePoints[XLeft].y == c.SourcePoints[YLower].y)
-            ShowSharedMarkers();
-        else
-            ShowSeparateMarkers();
-    }
+    if (cal().Converted || cal().PointsSpecified)
+        showMarkersFromSource();
     show();
     raise();
 }

@@ -5,6 +5,7 @@
 #include "shell/AppContext.h"
 #include "worksheet/PointMarkers.h"
 #include "widgets/TPictureView.h"
+#include "worksheet/DocumentChanges.h"
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
 
@@ -172,7 +173,6 @@ void TDigitizer::pbGraphMouseDown(QMouseEvent* event)
     const QPoint pos = event->position().toPoint();
     const int x = pos.x(), row = pos.y();
     Document& doc = main_.doc();
-    WorksheetPage& page = doc.sheets.currentPage();
     bool appended = false;
     if (event->button() == Qt::LeftButton && onlyLeft(event)) {
         const bool onMarker = redShownAt(x, row);
@@ -181,7 +181,7 @@ void TDigitizer::pbGraphMouseDown(QMouseEvent* event)
         // A press on the red marker starts a drag; it does not also add a point.
         if (main_.action(QStringLiteral("DoDataCovert"))->isChecked() && !onMarker) {
             const int height = main_.shownPicture().height();
-            if (!AppendPoint(page, {x, height - row})) {
+            if (!DigitizePoint(doc, {x, height - row})) {
                 main_.context().dialogs.warning(
                     QStringLiteral("このワークシートにはこれ以上データを追加できません（上限 1000000 点）。"));
             } else {
@@ -196,12 +196,12 @@ void TDigitizer::pbGraphMouseDown(QMouseEvent* event)
         main_.action(QStringLiteral("acDeleteMarker"))->setVisible(redShownAt(x, row));
         popupPending_ = true;
     }
-    if (!IsSortedByX(page.points)) {
-        SortByX(page.points);
+    // A drag may have left the page out of X order: sorting it is a step too.
+    const bool sorted = SortAfterPress(doc);
+    if (sorted)
+        main_.MarkModified();
+    if (sorted || appended)
         main_.pointsChanged();
-    } else if (appended) {
-        main_.pointsChanged();
-    }
 }
 
 void TDigitizer::pbGraphMouseMove(QMouseEvent* event)
@@ -217,7 +217,7 @@ void TDigitizer::pbGraphMouseMove(QMouseEvent* event)
         const int current = doc.sheets.currentRow;
         if (dragging_) {
             if (current >= 1 && current <= count) {
-                Point& p = page.points[size_t(current) - 1];
+                Point p = page.points[size_t(current) - 1];
                 const Qt::KeyboardModifiers mods = event->modifiers();
                 bool changed = false;
                 if (event->buttons() == Qt::LeftButton && mods == Qt::NoModifier) {
@@ -237,6 +237,7 @@ void TDigitizer::pbGraphMouseMove(QMouseEvent* event)
                     changed = true;
                 }
                 if (changed) {
+                    MovePoint(doc, current, p);
                     moved_ = true;
                     main_.pbGraph()->update();
                     main_.pointsChanged();
@@ -279,6 +280,8 @@ void TDigitizer::pbGraphMouseMove(QMouseEvent* event)
 void TDigitizer::pbGraphMouseUp(QMouseEvent*)
 {
     dragging_ = false;
+    // The moves of this drag are one step; the next drag makes its own.
+    main_.doc().history.seal();
     if (moved_) {
         moved_ = false;
         if (PointCount(main_.doc().sheets.currentPage()) >= 1)
@@ -470,7 +473,7 @@ void TfEditData::writeCell(bool isX, int value)
     const int row = main_.currentGridRow();
     WorksheetPage& page = main_.doc().sheets.currentPage();
     if (row >= 1 && row <= PointCount(page)) {
-        Point& p = page.points[size_t(row) - 1];
+        Point p = page.points[size_t(row) - 1];
         // The edited coordinate becomes the whole pixel typed; the other keeps its fraction.
         if (isX) {
             p.X = value;
@@ -479,6 +482,7 @@ void TfEditData::writeCell(bool isX, int value)
             p.Y = value;
             p.fracY = 0;
         }
+        MovePoint(main_.doc(), row, p);
         main_.pointsChanged();
     }
     digitizer_.rebuildWithSquares();

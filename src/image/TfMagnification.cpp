@@ -5,6 +5,7 @@
 #include "shell/AppContext.h"
 #include "widgets/TPictureView.h"
 #include "widgets/TUpDown.h"
+#include "worksheet/DocumentChanges.h"
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
 
@@ -282,7 +283,7 @@ void TfMagnification::butAcceptClick()
     main_.setShownPicture(picture);
     main_.FitPaintBox(main_.pbGraph());
     if (context_.dialogs.ask(QStringLiteral("編集する画像として採用しますか？")) == MsgResult::Yes) {
-        AdoptResize(doc.images, doc.resize, picture);
+        AdoptResizedPicture(doc, picture);
         ResetDialog();
         main_.MarkModified();
         return;
@@ -294,7 +295,7 @@ void TfMagnification::butAcceptClick()
 void TfMagnification::butRejectClick()
 {
     Document& doc = main_.doc();
-    if (UndoResize(doc.images, doc.resize)) {
+    if (RevertResize(doc)) {
         main_.ShowWorkingImage();
         ResetDialog();
         main_.MarkModified();

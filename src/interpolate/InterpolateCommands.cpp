@@ -6,6 +6,8 @@
 #include "shell/TfrmMain.h"
 #include "interpolate/TfrmSpline.h"
 #include "shell/ToolWindows.h"
+#include "worksheet/DocumentChanges.h"
+#include "worksheet/EditCommands.h"
 
 #include <QAction>
 #include <optional>
@@ -48,9 +50,10 @@ void InterpolateCommands::interpolate(bool spline)
     if (!IsSortedByX(ReadPoints(doc.sheets.currentPage()))) {
         if (dialogs.message({ kSortFirstQuestion, MsgIcon::Warning, MsgButtons::YesNo }) != MsgResult::Yes)
             return;
-        SortByX(doc.sheets.currentPage().points);
-        // The page's order changed whatever happens next, so the document
-        // must be saved to keep it.
+        // The page's order changed whatever happens next: a step of its own.
+        HistoryStep sort(doc, kSortSheetDataCaption);
+        sort.sortPage(doc, sourceIndex);
+        doc.history.push(doc, std::move(sort));
         main_.pointsChanged();
         main_.MarkModified();
         main_.RedrawPointMarkers(main_.settings().connectLine != 0);
@@ -84,8 +87,8 @@ void InterpolateCommands::interpolate(bool spline)
 
     if (dialogs.ask(kAdoptQuestion) == MsgResult::Yes) {
         main_.action(QStringLiteral("DoDataCovert"))->setChecked(false);
-        // The undo step belongs to the page that was current before.
-        main_.ResetUndo();
+        RecordNewPoints(doc, sourceIndex, true,
+                        main_.action(QString::fromLatin1(spline ? "acSquareInterpolate" : "acLinerInterpolation"))->text());
         main_.MarkModified();
         return;
     }

@@ -120,8 +120,12 @@ public:
     void DeleteKeyExecute();
 
     // Document lifecycle.
+    // A change of the document was made: the modified state follows the
+    // history (a change outside it makes the saved state unreachable).
     void MarkModified();
     void MarkUnmodified();
+    // "変更あり" or "変更なし" as the history says, and the undo commands' texts.
+    void showModifiedState();
     void NewDocument();
     void ResetDocument();
     void CheckFileChange(int filterIndex);
@@ -159,6 +163,11 @@ public:
     TSheetGrid* currentGrid() const;
     // The undo, redo and paste actions show the document's undo state.
     void syncUndoActions();
+    // After undo or redo: pages, grids, calibration and picture as the
+    // document holds them now.
+    void documentRestored();
+    // The converted values of every grid are drawn again (the calibration changed).
+    void valuesChanged();
 
     // Whether the tool tip of a tool button or of the sheet list is shown.
     static bool hintShown(const QWidget* widget);

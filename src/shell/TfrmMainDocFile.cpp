@@ -29,6 +29,8 @@ bool TfrmMain::readDocumentFile(const QString& path)
 
 void TfrmMain::afterDocumentRead()
 {
+    // What was read is where the history starts, whoever opened it.
+    ResetUndo();
     rebuildSheetTabs();
     LayoutSheetGrid();
     UpdateSheetInfo();

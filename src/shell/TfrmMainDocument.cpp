@@ -70,18 +70,26 @@ void TfrmMain::connectDocumentActions()
 
 void TfrmMain::MarkModified()
 {
-    doc_.state.modified = true;
-    if (!doc_.state.overwritePath.isEmpty())
-        action(QStringLiteral("OverWrite"))->setEnabled(true);
-    setStatusTexts(doc_.fileName.fileName, QStringLiteral("変更あり"));
+    if (doc_.history.isClean())
+        doc_.history.markUnsaved();
+    showModifiedState();
 }
 
 void TfrmMain::MarkUnmodified()
 {
-    doc_.state.modified = false;
+    // Saving keeps the history; undo may lead away from the saved state and back.
+    doc_.history.setClean();
+    showModifiedState();
+}
+
+void TfrmMain::showModifiedState()
+{
+    doc_.state.modified = !doc_.history.isClean();
     if (!doc_.state.overwritePath.isEmpty())
-        action(QStringLiteral("OverWrite"))->setEnabled(false);
-    setStatusTexts(doc_.fileName.fileName, QStringLiteral("変更なし"));
+        action(QStringLiteral("OverWrite"))->setEnabled(doc_.state.modified);
+    setStatusTexts(doc_.fileName.fileName,
+                   doc_.state.modified ? QStringLiteral("変更あり") : QStringLiteral("変更なし"));
+    syncUndoActions();
 }
 
 void TfrmMain::NewDocument()
@@ -105,9 +113,9 @@ void TfrmMain::ResetDocument()
     IniMain(); // also starts the picture set afresh
     // A new document empties the undo steps and the clipboard too.
     doc_.undo = UndoState{};
-    syncUndoActions();
     setShownPicture(doc_.images.correctedImage);
     ResetSheets();
+    ResetUndo();
     documentWasReset_ = true;
 }
 

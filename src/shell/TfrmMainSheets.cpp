@@ -3,6 +3,7 @@
 #include "calibration/Calibration.h"
 #include "platform/Dialogs.h"
 #include "shell/AppContext.h"
+#include "worksheet/DocumentChanges.h"
 #include "worksheet/TSheetGrid.h"
 #include "worksheet/TextExport.h"
 #include "shell/TfrmMain.h"
@@ -53,7 +54,7 @@ void TfrmMain::connectSheetPanel()
 
 TSheetGrid* TfrmMain::makeSheetGrid(int pageNumber)
 {
-    auto* grid = new TSheetGrid(doc_.sheets, pageNumber, nullptr);
+    auto* grid = new TSheetGrid(doc_.sheets, doc_.calibration, pageNumber, nullptr);
     grid->view()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid->view(), &QWidget::customContextMenuRequested, this, [this, grid](const QPoint& pos) {
         menus_.value(QStringLiteral("popEdit"))->popup(grid->view()->viewport()->mapToGlobal(pos));
@@ -132,6 +133,13 @@ void TfrmMain::pointsChanged()
         grid->model()->pointsChanged();
 }
 
+void TfrmMain::valuesChanged()
+{
+    for (int i = 0; i < pcSheet_->count(); ++i)
+        if (TSheetGrid* grid = sheetGrid(i))
+            grid->model()->pointsChanged();
+}
+
 bool TfrmMain::CreateSheetPage()
 {
     if (!doc_.sheets.CreateSheetPage()) {
@@ -155,28 +163,29 @@ void TfrmMain::ResetSheets()
 
 void TfrmMain::pageActionFollowUps()
 {
+    // The page actions are steps of the history, which page switches keep.
+    rebuildSheetTabs();
+    LayoutSheetGrid();
+    UpdateSheetInfo();
     action(QStringLiteral("DoDataCovert"))->setChecked(false);
     MarkModified();
-    ResetUndo();
     RedrawPointMarkers(settings_.connectLine != 0);
 }
 
 void TfrmMain::AddNewSheetExecute()
 {
-    if (CreateSheetPage())
+    if (AddNewSheet(doc_))
         pageActionFollowUps();
+    else
+        context_.dialogs.info(QStringLiteral("ワークシート追加に失敗しました"));
 }
 
 void TfrmMain::InsertNewSheetExecute()
 {
-    if (!doc_.sheets.InsertSheetPage(doc_.sheets.currentIndex())) {
+    if (InsertNewSheet(doc_))
+        pageActionFollowUps();
+    else
         context_.dialogs.info(QStringLiteral("ワークシート追加に失敗しました"));
-        return;
-    }
-    rebuildSheetTabs();
-    LayoutSheetGrid();
-    UpdateSheetInfo();
-    pageActionFollowUps();
 }
 
 void TfrmMain::DeleteSheetExecute()
@@ -186,12 +195,8 @@ void TfrmMain::DeleteSheetExecute()
     if (context_.dialogs.ask(QStringLiteral("ワークシートを削除しようとしています。\r\n削除しますか？"))
         != MsgResult::Yes)
         return;
-    doc_.sheets.DeleteSheetPage(doc_.sheets.currentIndex());
-    rebuildSheetTabs();
-    LayoutSheetGrid();
-    UpdateSheetInfo();
-    pageActionFollowUps();
-    RebuildSheetList();
+    if (DeleteCurrentSheet(doc_))
+        pageActionFollowUps();
 }
 
 void TfrmMain::RenameSheetExecute()
@@ -203,7 +208,7 @@ void TfrmMain::RenameSheetExecute()
     const QString name = answer.value_or(page.caption);
     if (name.isEmpty())
         return;
-    page.caption = name;
+    RenameCurrentSheet(doc_, name);
     pcSheet_->setTabText(doc_.sheets.currentIndex(), name);
     RebuildSheetList();
     MarkModified();
@@ -222,7 +227,6 @@ void TfrmMain::GotoEndExecute()
 void TfrmMain::onSheetTabChanged(int index)
 {
     doc_.sheets.setCurrentIndex(index);
-    ResetUndo();
     RebuildSheetList();
     LayoutSheetGrid();
     UpdateSheetInfo();
@@ -247,7 +251,6 @@ void TfrmMain::onSheetListChosen(int index)
     syncingTabs_ = false;
     updateSheetListColours();
     RedrawPointMarkers(settings_.connectLine != 0);
-    ResetUndo();
     UpdateSheetInfo();
     action(QStringLiteral("DoDataCovert"))->setChecked(false);
 }

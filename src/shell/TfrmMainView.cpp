@@ -8,6 +8,7 @@
 #include "shell/ToolWindows.h"
 #include "widgets/TPageControl.h"
 #include "widgets/TPictureView.h"
+#include "worksheet/EditCommands.h"
 #include "worksheet/PointMarkers.h"
 
 #include <QAction>
@@ -68,7 +69,8 @@ void TfrmMain::IniMain()
 
 void TfrmMain::ResetUndo()
 {
-    cvg::ResetUndo(doc_.undo);
+    // A new or newly read document starts a history of its own.
+    doc_.history.clear(doc_);
     syncUndoActions();
 }
 
@@ -76,10 +78,10 @@ void TfrmMain::syncUndoActions()
 {
     QAction* undo = action(QStringLiteral("DataUndo"));
     QAction* redo = action(QStringLiteral("DataRedo"));
-    undo->setText(doc_.undo.undoCaption);
-    undo->setEnabled(doc_.undo.undoEnabled);
-    redo->setText(doc_.undo.redoCaption);
-    redo->setEnabled(doc_.undo.redoEnabled);
+    undo->setText(UndoCaption(doc_.history));
+    undo->setEnabled(doc_.history.canUndo());
+    redo->setText(RedoCaption(doc_.history));
+    redo->setEnabled(doc_.history.canRedo());
     QAction* paste = action(QStringLiteral("Paste"));
     paste->setText(doc_.undo.pasteCaption);
     paste->setEnabled(doc_.undo.pasteEnabled);

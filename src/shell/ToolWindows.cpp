@@ -79,6 +79,13 @@ bool ToolWindows::handlesCheckedAction(const QString& name) const
     return handled.contains(name);
 }
 
+void ToolWindows::documentRestored()
+{
+    fDeform->calibrationRestored();
+    if (fEditData->isVisible())
+        fEditData->showRow(main_.currentGridRow());
+}
+
 void ToolWindows::clearPointEditor()
 {
     if (fEditData->isVisible())

@@ -72,6 +72,9 @@ struct ToolWindows {
     void hidePointEditor();
     void resetCurrentMarker();
     void showCurrentPoint(const Point& point);
+    // Undo or redo changed the document: the calibration dialog and its
+    // markers and the point editor show it as it is now.
+    void documentRestored();
     // Closes every shown tool window (each writes its value as it closes).
     void closeAll();
 

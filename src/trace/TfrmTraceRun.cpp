@@ -9,6 +9,7 @@
 #include "trace/TfrmTrace.h"
 #include "widgets/TPictureView.h"
 #include "widgets/TUpDown.h"
+#include "worksheet/DocumentChanges.h"
 
 #include <cstring>
 #include <QPainter>
@@ -160,6 +161,7 @@ void TfrmTrace::acSaveToGridExecute()
     if (found.size() > size_t(kMaxPoints))
         throw CvgError(kTooManyTracedPoints);
     Document& doc = main_.doc();
+    const int pageBefore = doc.sheets.currentIndex();
     const bool newPage = PointCount(doc.sheets.currentPage()) != 0;
     if (newPage && !main_.CreateSheetPage())
         return;
@@ -171,9 +173,8 @@ void TfrmTrace::acSaveToGridExecute()
         points.push_back(Point { p.X, height - p.Y });
     WritePoints(doc.sheets.currentPage(), std::move(points));
     main_.pointsChanged();
-    // The undo step belongs to the page that was current before.
-    if (newPage)
-        main_.ResetUndo();
+    // One step of the history: undo takes the points (or the new page) away.
+    RecordNewPoints(doc, pageBefore, newPage, kTraceCaption);
     main_.UpdateSheetInfo();
     main_.MarkModified();
     main_.RedrawPointMarkers(main_.settings().connectLine != 0);

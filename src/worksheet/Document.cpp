@@ -15,6 +15,7 @@ void Document::reset()
     state = DocumentState{};
     state.firstActivation = firstActivation;
     fileName.clear();
+    history.clear(*this);
 }
 
 } // namespace cvg

@@ -4,6 +4,7 @@
 #include "image/ImageSet.h"
 #include "worksheet/DocumentState.h"
 #include "worksheet/DocumentHeader.h"
+#include "worksheet/History.h"
 #include "worksheet/UndoState.h"
 #include "worksheet/Worksheets.h"
 
@@ -18,10 +19,12 @@ struct Document {
     DocumentHeader header = DocumentHeader::fresh();
     Worksheets sheets;
     UndoState undo;
+    History history;
     DocumentState state;
     DocumentFileName fileName;
 
-    // Back to a new document's values (pictures empty, one page "Page0").
+    // Back to a new document's values (pictures empty, one page "Page0", no
+    // undo steps).
     void reset();
 };
 

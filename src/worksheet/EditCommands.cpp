@@ -49,16 +49,6 @@ bool commonPreconditions(const Document& doc, Dialogs& dialogs)
     return true;
 }
 
-// Captions of a new change. Redo is switched off as well: its snapshot
-// predates this change and would bring back a stale page.
-void labelChange(UndoState& undo, const QString& label)
-{
-    undo.undoLabel = label;
-    undo.undoCaption = kUndoPrefix + label;
-    undo.redoCaption = kRedoPrefix;
-    undo.redoEnabled = false;
-}
-
 void setPasteSource(Document& doc, const QString& range)
 {
     doc.undo.pasteCaption = kPastePrefix + doc.sheets.currentPage().caption + QLatin1Char(' ') + range;
@@ -81,10 +71,18 @@ QString RangeText(int selectionStart, int selectionEnd)
         + QString::number(selectionEnd) + QStringLiteral(" ]");
 }
 
-void TakeUndoSnapshot(const Worksheets& sheets, UndoState& undo)
+QString UndoCaption(const History& history)
 {
-    undo.undoPoints = ReadPoints(sheets.currentPage());
-    undo.undoEnabled = true;
+    if (history.isEmpty())
+        return QStringLiteral("元に戻す(&U)");
+    return kUndoPrefix + history.undoLabel();
+}
+
+QString RedoCaption(const History& history)
+{
+    if (history.isEmpty())
+        return QStringLiteral("元に戻すを取消す(&W)");
+    return kRedoPrefix + history.redoLabel();
 }
 
 bool CopyRange(const Worksheets& sheets, UndoState& undo, int a, int b, Dialogs& dialogs)
@@ -103,50 +101,37 @@ bool CopyRange(const Worksheets& sheets, UndoState& undo, int a, int b, Dialogs&
     return false;
 }
 
-bool DeleteRange(Worksheets& sheets, UndoState& undo, int a, int b, Dialogs& dialogs)
+bool DeleteRange(Document& doc, HistoryStep& step, int a, int b, Dialogs& dialogs)
 {
-    TakeUndoSnapshot(sheets, undo);
-    WorksheetPage& page = sheets.currentPage();
-    const std::vector<Point>& points = ReadPoints(page);
+    const std::vector<Point>& points = ReadPoints(doc.sheets.currentPage());
     int lo = 0, hi = 0;
     try {
         if (validRange(a, b, int(points.size()), lo, hi)) {
             std::vector<Point> clip(points.begin() + (lo - 1), points.begin() + hi);
-            std::vector<Point> rest;
-            rest.reserve(points.size() - clip.size());
-            rest.insert(rest.end(), points.begin(), points.begin() + (lo - 1));
-            rest.insert(rest.end(), points.begin() + hi, points.end());
-            undo.clipPoints = std::move(clip);
-            WritePoints(page, std::move(rest));
+            step.replaceRows(doc, doc.sheets.currentIndex(), lo - 1, hi - lo + 1, {});
+            doc.undo.clipPoints = std::move(clip);
             return true;
         }
     } catch (const std::bad_alloc&) { }
-    undo.clipPoints.clear();
+    doc.undo.clipPoints.clear();
     dialogs.info(kDeleteFailed);
     return false;
 }
 
-bool InsertClip(Worksheets& sheets, UndoState& undo, int s, Dialogs& dialogs)
+bool InsertClip(Document& doc, HistoryStep& step, int s, Dialogs& dialogs)
 {
-    TakeUndoSnapshot(sheets, undo);
-    WorksheetPage& page = sheets.currentPage();
-    const std::vector<Point>& points = ReadPoints(page);
-    const int count = int(points.size());
+    const int count = PointCount(doc.sheets.currentPage());
     if (s < 1 || s > count + 1) {
         dialogs.info(kPasteFailed);
         return false;
     }
-    if (undo.clipPoints.size() > size_t(kMaxPoints - count)) {
+    if (doc.undo.clipPoints.size() > size_t(kMaxPoints - count)) {
         dialogs.info(kPasteTooMany);
         return false;
     }
     try {
-        std::vector<Point> merged;
-        merged.reserve(points.size() + undo.clipPoints.size());
-        merged.insert(merged.end(), points.begin(), points.begin() + (s - 1));
-        merged.insert(merged.end(), undo.clipPoints.begin(), undo.clipPoints.end());
-        merged.insert(merged.end(), points.begin() + (s - 1), points.end());
-        WritePoints(page, std::move(merged));
+        // The clipboard stays as it is: the same points can be pasted again.
+        step.replaceRows(doc, doc.sheets.currentIndex(), s - 1, 0, doc.undo.clipPoints);
         return true;
     } catch (const std::bad_alloc&) {
         dialogs.info(kPasteFailed);
@@ -154,31 +139,16 @@ bool InsertClip(Worksheets& sheets, UndoState& undo, int s, Dialogs& dialogs)
     }
 }
 
-bool ClearSheet(Worksheets& sheets, UndoState& undo)
+bool ClearSheet(Document& doc, HistoryStep& step)
 {
-    TakeUndoSnapshot(sheets, undo);
-    WorksheetPage& page = sheets.currentPage();
-    WritePoints(page, {});
+    const int page = doc.sheets.currentIndex();
+    step.replaceRows(doc, page, 0, PointCount(doc.sheets.currentPage()), {});
     const QString first = QStringLiteral("Page0");
-    if (sheets.pageCount() == 1 && page.caption != first) {
-        page.caption = first;
+    if (doc.sheets.pageCount() == 1 && doc.sheets.currentPage().caption != first) {
+        step.setCaption(doc, page, first);
         return true;
     }
     return false;
-}
-
-void SwapForUndo(Worksheets& sheets, UndoState& undo)
-{
-    WorksheetPage& page = sheets.currentPage();
-    undo.redoPoints = ReadPoints(page);
-    WritePoints(page, undo.undoPoints);
-}
-
-void SwapForRedo(Worksheets& sheets, UndoState& undo)
-{
-    WorksheetPage& page = sheets.currentPage();
-    undo.undoPoints = ReadPoints(page);
-    WritePoints(page, undo.redoPoints);
 }
 
 EditResult DataCut(Document& doc, Dialogs& dialogs)
@@ -190,10 +160,11 @@ EditResult DataCut(Document& doc, Dialogs& dialogs)
         return {};
     }
     const QString range = RangeText(doc.sheets.selectionStart, doc.sheets.selectionEnd);
-    labelChange(doc.undo, kCutCaption + range);
     setPasteSource(doc, range);
-    if (!DeleteRange(doc.sheets, doc.undo, doc.sheets.selectionStart, doc.sheets.selectionEnd, dialogs))
+    HistoryStep step(doc, kCutCaption + range);
+    if (!DeleteRange(doc, step, doc.sheets.selectionStart, doc.sheets.selectionEnd, dialogs))
         return {};
+    doc.history.push(doc, std::move(step));
     EditResult result;
     result.redraw = true;
     result.modified = true;
@@ -221,15 +192,12 @@ EditResult DataPaste(Document& doc, Dialogs& dialogs)
         dialogs.warning(kNothingToPaste);
         return {};
     }
-    labelChange(doc.undo, doc.undo.pasteCaption);
-    if (!InsertClip(doc.sheets, doc.undo, doc.sheets.selectionStart, dialogs))
+    HistoryStep step(doc, doc.undo.pasteCaption);
+    if (!InsertClip(doc, step, doc.sheets.selectionStart, dialogs))
         return {};
-    WorksheetPage& page = doc.sheets.currentPage();
-    if (!IsSortedByX(ReadPoints(page))) {
-        std::vector<Point> points = ReadPoints(page);
-        SortByX(points);
-        WritePoints(page, std::move(points));
-    }
+    if (!IsSortedByX(ReadPoints(doc.sheets.currentPage())))
+        step.sortPage(doc, doc.sheets.currentIndex());
+    doc.history.push(doc, std::move(step));
     EditResult result;
     result.redraw = true;
     result.modified = true;
@@ -246,9 +214,10 @@ EditResult DataAllDelete(Document& doc, Dialogs& dialogs)
     }
     if (dialogs.ask(kClearQuestion) != MsgResult::Yes)
         return {};
-    labelChange(doc.undo, kClearAllDataCaption);
+    HistoryStep step(doc, kClearAllDataCaption);
     EditResult result;
-    result.captionChanged = ClearSheet(doc.sheets, doc.undo);
+    result.captionChanged = ClearSheet(doc, step);
+    doc.history.push(doc, std::move(step));
     result.uncheckDigitize = true;
     result.modified = true;
     result.redraw = true;
@@ -268,11 +237,9 @@ EditResult DataSort(Document& doc, Dialogs& dialogs)
         dialogs.warning(kAlreadySorted);
         return {};
     }
-    labelChange(doc.undo, kSortSheetDataCaption);
-    TakeUndoSnapshot(doc.sheets, doc.undo);
-    std::vector<Point> points = ReadPoints(page);
-    SortByX(points);
-    WritePoints(page, std::move(points));
+    HistoryStep step(doc, kSortSheetDataCaption);
+    step.sortPage(doc, doc.sheets.currentIndex());
+    doc.history.push(doc, std::move(step));
     EditResult result;
     result.modified = true;
     // Marks do not move, but the line joining them follows the row order.
@@ -282,36 +249,25 @@ EditResult DataSort(Document& doc, Dialogs& dialogs)
     return result;
 }
 
-EditResult DataUndo(Document& doc)
+namespace {
+
+EditResult restoredResult(bool moved)
 {
-    UndoState& undo = doc.undo;
-    if (!undo.undoEnabled)
-        return {};
-    undo.undoCaption = kUndoPrefix;
-    undo.redoCaption = kRedoPrefix + undo.undoLabel;
-    undo.undoEnabled = false;
-    undo.redoEnabled = true;
-    SwapForUndo(doc.sheets, undo);
     EditResult result;
-    result.redraw = true;
-    result.modified = true;
+    result.redraw = result.modified = result.restored = moved;
     return result;
 }
 
-EditResult DataRedo(Document& doc)
+} // namespace
+
+EditResult DataUndo(Document& doc, Progress& progress, Dialogs& dialogs)
 {
-    UndoState& undo = doc.undo;
-    if (!undo.redoEnabled)
-        return {};
-    undo.redoCaption = kRedoPrefix;
-    undo.undoCaption = kUndoPrefix + undo.undoLabel;
-    undo.undoEnabled = true;
-    undo.redoEnabled = false;
-    SwapForRedo(doc.sheets, undo);
-    EditResult result;
-    result.redraw = true;
-    result.modified = true;
-    return result;
+    return restoredResult(doc.history.undo(doc, progress, dialogs));
+}
+
+EditResult DataRedo(Document& doc, Progress& progress, Dialogs& dialogs)
+{
+    return restoredResult(doc.history.redo(doc, progress, dialogs));
 }
 
 } // namespace cvg

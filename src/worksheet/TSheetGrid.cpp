@@ -1,5 +1,7 @@
 #include "worksheet/TSheetGrid.h"
 
+#include "calibration/Calibration.h"
+#include "calibration/ValueText.h"
 #include "worksheet/Worksheets.h"
 
 #include <QHBoxLayout>
@@ -14,8 +16,8 @@ namespace cvg {
 
 // ---- model -----------------------------------------------------------------------
 
-TSheetModel::TSheetModel(Worksheets& sheets, int pageNumber, QObject* parent)
-    : QAbstractTableModel(parent), sheets_(sheets), pageNumber_(pageNumber)
+TSheetModel::TSheetModel(Worksheets& sheets, const Calibration& calibration, int pageNumber, QObject* parent)
+    : QAbstractTableModel(parent), sheets_(sheets), calibration_(calibration), pageNumber_(pageNumber)
 {
 }
 
@@ -34,14 +36,17 @@ int TSheetModel::rowCount(const QModelIndex& parent) const
 
 int TSheetModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : 2;
+    return parent.isValid() ? 0 : kSheetColumns;
 }
 
 QVariant TSheetModel::data(const QModelIndex& index, int role) const
 {
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignTop);
-    if (role != Qt::DisplayRole)
+    // A value wider than its column is cut short in the cell; the tool tip
+    // shows all of it.
+    const bool tip = role == Qt::ToolTipRole && index.column() >= kColumnXValue;
+    if (role != Qt::DisplayRole && !tip)
         return {};
     const int page = pageIndex();
     if (page < 0)
@@ -50,7 +55,18 @@ QVariant TSheetModel::data(const QModelIndex& index, int role) const
     if (size_t(index.row()) >= points.size())
         return {};
     const Point& p = points[size_t(index.row())];
-    return QString::number(index.column() == 0 ? p.X : p.Y);
+    switch (index.column()) {
+    case kColumnX:
+        return QString::number(p.X);
+    case kColumnY:
+        return QString::number(p.Y);
+    default:
+        // The values the export writes for the point, computed for the rows in view only.
+        if (!calibration_.Converted)
+            return {};
+        return ValueText(index.column() == kColumnXValue ? ConvertX(calibration_, p.preciseX())
+                                                         : ConvertY(calibration_, p.preciseY()));
+    }
 }
 
 QVariant TSheetModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -59,27 +75,31 @@ QVariant TSheetModel::headerData(int section, Qt::Orientation orientation, int r
         return QVariant::fromValue(Qt::AlignHCenter | Qt::AlignTop);
     if (role != Qt::DisplayRole)
         return {};
-    if (orientation == Qt::Horizontal)
-        return section == 0 ? QStringLiteral("X") : QStringLiteral("Y");
+    if (orientation == Qt::Horizontal) {
+        static const QString titles[kSheetColumns]
+            = {QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("X値"), QStringLiteral("Y値")};
+        return section >= 0 && section < kSheetColumns ? titles[section] : QString();
+    }
     return QString::number(section + 1);
 }
 
 void TSheetModel::pointsChanged()
 {
     // The row count never changes, so the cells are simply drawn again.
-    Q_EMIT dataChanged(index(0, 0), index(kMaxPoints - 1, 1));
+    Q_EMIT dataChanged(index(0, 0), index(kMaxPoints - 1, kSheetColumns - 1));
 }
 
 // ---- grid --------------------------------------------------------------------------
 
-TSheetGrid::TSheetGrid(Worksheets& sheets, int pageNumber, QWidget* parent) : QWidget(parent)
+TSheetGrid::TSheetGrid(Worksheets& sheets, const Calibration& calibration, int pageNumber, QWidget* parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("sgSheet%1").arg(pageNumber));
     auto* box = new QHBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
     box->setSpacing(0);
 
-    model_ = new TSheetModel(sheets, pageNumber, this);
+    model_ = new TSheetModel(sheets, calibration, pageNumber, this);
     view_ = new QTableView(this);
     view_->setObjectName(QStringLiteral("sgData"));
     view_->setModel(model_);
@@ -173,13 +193,14 @@ void TSheetGrid::layoutGrid(int rowHeight)
         view_->setFont(cellFont);
         view_->verticalHeader()->setFont(cellFont);
     }
-    // Three equal columns (the number column is the vertical header).
-    const int width = (view_->width() - 3 * (view_->showGrid() ? 1 : 0)) / 3;
+    // Equal columns, the number column (the vertical header) among them.
+    constexpr int shown = kSheetColumns + 1;
+    const int width = (view_->width() - shown * (view_->showGrid() ? 1 : 0)) / shown;
     if (width > 0) {
         view_->verticalHeader()->setFixedWidth(width);
         view_->horizontalHeader()->setDefaultSectionSize(width);
-        view_->setColumnWidth(0, width);
-        view_->setColumnWidth(1, width);
+        for (int column = 0; column < kSheetColumns; ++column)
+            view_->setColumnWidth(column, width);
     }
     scrollBar_->setPageStep(rowsInView());
 }

@@ -8,25 +8,32 @@ class QScrollBar;
 namespace cvg {
 
 class Worksheets;
+struct Calibration;
+
+// The grid's columns: the pixel position as stored, then its converted values.
+enum SheetColumn : int { kColumnX = 0, kColumnY = 1, kColumnXValue = 2, kColumnYValue = 3, kSheetColumns = 4 };
 
 // One page's points as a grid of 1,000,000 data rows: nothing is stored per
 // row, every cell is computed from the page's point list when it is drawn.
-// The vertical header shows the row numbers, the horizontal one "X" and "Y".
+// The vertical header shows the row numbers, the horizontal one "X", "Y" and
+// the converted values "X値", "Y値" (of the precise position, by the value
+// text rule; empty while the calibration is not accepted).
 class TSheetModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
-    TSheetModel(Worksheets& sheets, int pageNumber, QObject* parent);
+    TSheetModel(Worksheets& sheets, const Calibration& calibration, int pageNumber, QObject* parent);
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-    // The points changed: the view redraws what it shows.
+    // The points or the calibration changed: the view redraws what it shows.
     void pointsChanged();
     int pageNumber() const { return pageNumber_; }
 
 private:
     int pageIndex() const;
     Worksheets& sheets_;
+    const Calibration& calibration_;
     int pageNumber_;
 };
 
@@ -35,7 +42,7 @@ private:
 class TSheetGrid final : public QWidget {
     Q_OBJECT
 public:
-    TSheetGrid(Worksheets& sheets, int pageNumber, QWidget* parent);
+    TSheetGrid(Worksheets& sheets, const Calibration& calibration, int pageNumber, QWidget* parent);
 
     QTableView* view() const { return view_; }
     QScrollBar* scrollBar() const { return scrollBar_; }

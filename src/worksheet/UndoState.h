@@ -7,30 +7,13 @@
 
 namespace cvg {
 
-// One step of undo and redo over the current page's whole point list, the
-// internal clipboard of cut/copy/paste, and the texts and enabled states of
-// the undo, redo and paste commands (the windows show them as they are here).
+// The internal clipboard of cut/copy/paste and the paste item's caption and
+// enabled state (the window shows them as they are here). The undo and redo
+// steps are the document's History.
 struct UndoState {
-    std::vector<Point> undoPoints;
-    std::vector<Point> redoPoints;
     std::vector<Point> clipPoints;
-    QString undoLabel;
-
-    QString undoCaption = QStringLiteral("元に戻す(&U)");
-    bool undoEnabled = false;
-    QString redoCaption = QStringLiteral("元に戻すを取消す(&W)");
-    bool redoEnabled = false;
     QString pasteCaption = QStringLiteral("貼り付け(&P) ");
     bool pasteEnabled = false;
 };
-
-// Both commands back to their reset captions and disabled; the clipboard stays.
-inline void ResetUndo(UndoState& u)
-{
-    u.undoCaption = QStringLiteral("元に戻す(&U)");
-    u.redoCaption = QStringLiteral("元に戻すを取消す(&W)");
-    u.undoEnabled = false;
-    u.redoEnabled = false;
-}
 
 } // namespace cvg

@@ -88,6 +88,20 @@ void Worksheets::RemoveLastPage()
     current_ = pageCount() - 1;
 }
 
+void Worksheets::insertPage(int index, WorksheetPage page)
+{
+    index = std::clamp(index, 0, pageCount());
+    pages_.insert(pages_.begin() + index, std::move(page));
+}
+
+WorksheetPage Worksheets::takePage(int index)
+{
+    WorksheetPage page = std::move(pages_.at(size_t(index)));
+    pages_.erase(pages_.begin() + index);
+    current_ = std::clamp(current_, 0, std::max(0, pageCount() - 1));
+    return page;
+}
+
 int PointCount(const WorksheetPage& page) { return int(page.points.size()); }
 
 const std::vector<Point>& ReadPoints(const WorksheetPage& page) { return page.points; }
@@ -117,14 +131,14 @@ bool xBefore(const Point& a, const Point& b)
     return a.X != b.X ? a.X < b.X : a.fracX < b.fracX;
 }
 
-bool before(const Point& a, const Point& b)
+} // namespace
+
+bool PointBeforeByX(const Point& a, const Point& b)
 {
     if (a.X != b.X || a.fracX != b.fracX)
         return xBefore(a, b);
     return a.Y != b.Y ? a.Y < b.Y : a.fracY < b.fracY;
 }
-
-} // namespace
 
 bool IsSortedByX(const std::vector<Point>& points)
 {
@@ -144,7 +158,7 @@ bool HasDuplicateX(const std::vector<Point>& points)
 
 void SortByX(std::vector<Point>& points)
 {
-    std::stable_sort(points.begin(), points.end(), before);
+    std::stable_sort(points.begin(), points.end(), PointBeforeByX);
 }
 
 } // namespace cvg

@@ -45,6 +45,11 @@ public:
     // Removes the page without choosing the following one (used when an
     // interpolated page is not adopted): the page before it becomes current.
     void RemoveLastPage();
+    // Puts a page (with its number, caption and points) at index, or takes
+    // it out; the current page is left to the caller. Used by the history,
+    // which keeps a removed page until it comes back.
+    void insertPage(int index, WorksheetPage page);
+    WorksheetPage takePage(int index);
 
     // Row state shared by all pages.
     int currentRow = 0;
@@ -68,5 +73,7 @@ bool IsSortedByX(const std::vector<Point>& points);
 bool HasDuplicateX(const std::vector<Point>& points);
 // Ascending precise X, equal X by ascending precise Y; stable.
 void SortByX(std::vector<Point>& points);
+// The order SortByX sorts by.
+bool PointBeforeByX(const Point& a, const Point& b);
 
 } // namespace cvg

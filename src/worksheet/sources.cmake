@@ -1,9 +1,11 @@
 list(APPEND CVG_CORE_SOURCES
   worksheet/Document.cpp
+  worksheet/DocumentChanges.cpp
   worksheet/DocumentFile.cpp
   worksheet/DocumentHeader.cpp
   worksheet/DocumentState.cpp
   worksheet/EditCommands.cpp
+  worksheet/History.cpp
   worksheet/OverviewMarks.cpp
   worksheet/Point.cpp
   worksheet/PointMarkers.cpp

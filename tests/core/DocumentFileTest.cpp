@@ -290,7 +290,7 @@ TEST(DocumentFileTest, ConvertedDocumentRecomputesCorrectionAndScales)
 
     // Reference points that no correction can use: its own message, and the
     // document is open but no longer counts as converted.
-    Document broken = original;
+    Document& broken = original;
     broken.calibration.SourcePoints
         = { { { 40, 30, 1.0 }, { 40, 30, 0.0 }, { 40, 30, 0.0 }, { 380, 30, 10.0 } } };
     const QByteArray brokenBytes = encoded(broken);

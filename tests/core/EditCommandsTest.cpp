@@ -1,6 +1,7 @@
 // Cut, copy, paste, delete all, sort, undo and redo on the current page.
 #include "ScriptedDialogs.h"
 
+#include "platform/Progress.h"
 #include "worksheet/Document.h"
 #include "worksheet/EditCommands.h"
 
@@ -49,6 +50,20 @@ void select(Document& doc, int start, int end)
     doc.sheets.selectionEnd = end;
 }
 
+EditResult undo(Document& doc)
+{
+    NullProgress quiet;
+    ScriptedDialogs dialogs;
+    return DataUndo(doc, quiet, dialogs);
+}
+
+EditResult redo(Document& doc)
+{
+    NullProgress quiet;
+    ScriptedDialogs dialogs;
+    return DataRedo(doc, quiet, dialogs);
+}
+
 } // namespace
 
 TEST(EditCommandsTest, CutPasteUndoRedoFollowTheCaptions)
@@ -62,10 +77,11 @@ TEST(EditCommandsTest, CutPasteUndoRedoFollowTheCaptions)
     EditResult r = DataCut(doc, dialogs);
     EXPECT_TRUE(r.redraw && r.modified);
     EXPECT_EQ(xsOf(doc), (std::vector<int> { 10, 40, 50 }));
-    EXPECT_EQ(doc.undo.undoCaption, QStringLiteral("元に戻す(&U) カット(&X) [ 2..3 ]"));
-    EXPECT_TRUE(doc.undo.undoEnabled);
-    EXPECT_EQ(doc.undo.redoCaption, kRedoBlank);
-    EXPECT_FALSE(doc.undo.redoEnabled);
+    const QString cutLabel = QStringLiteral("カット(&X) [ 2..3 ]");
+    EXPECT_EQ(UndoCaption(doc.history), kUndoBlank + cutLabel);
+    EXPECT_TRUE(doc.history.canUndo());
+    EXPECT_EQ(RedoCaption(doc.history), kRedoBlank);
+    EXPECT_FALSE(doc.history.canRedo());
     // Two blanks after the item's text, then caption, blank, and the range text.
     const QString pasteCaption = QStringLiteral("貼り付け(&P)  Page0  [ 2..3 ]");
     EXPECT_EQ(doc.undo.pasteCaption, pasteCaption);
@@ -77,28 +93,32 @@ TEST(EditCommandsTest, CutPasteUndoRedoFollowTheCaptions)
     r = DataPaste(doc, dialogs);
     EXPECT_TRUE(r.redraw && r.modified);
     EXPECT_EQ(xsOf(doc), (std::vector<int> { 10, 20, 30, 40, 50 }));
-    EXPECT_EQ(doc.undo.undoLabel, pasteCaption);
-    EXPECT_EQ(doc.undo.undoCaption, kUndoBlank + pasteCaption);
+    EXPECT_EQ(doc.history.undoLabel(), pasteCaption);
+    EXPECT_EQ(UndoCaption(doc.history), kUndoBlank + pasteCaption);
     EXPECT_EQ(doc.undo.clipPoints, pointsAtX({ 20, 30 }));
 
-    r = DataUndo(doc);
-    EXPECT_TRUE(r.redraw && r.modified);
+    r = undo(doc);
+    EXPECT_TRUE(r.redraw && r.modified && r.restored);
     EXPECT_EQ(xsOf(doc), (std::vector<int> { 10, 40, 50 }));
-    EXPECT_EQ(doc.undo.undoCaption, kUndoBlank);
-    EXPECT_FALSE(doc.undo.undoEnabled);
-    EXPECT_EQ(doc.undo.redoCaption, kRedoBlank + pasteCaption);
-    EXPECT_TRUE(doc.undo.redoEnabled);
-    // Undo is one step: a second one does nothing.
-    EXPECT_FALSE(DataUndo(doc).modified);
-    EXPECT_EQ(xsOf(doc), (std::vector<int> { 10, 40, 50 }));
+    // The history goes further back: the cut is next.
+    EXPECT_EQ(UndoCaption(doc.history), kUndoBlank + cutLabel);
+    EXPECT_EQ(RedoCaption(doc.history), kRedoBlank + pasteCaption);
+    EXPECT_TRUE(doc.history.canRedo());
+    undo(doc);
+    EXPECT_EQ(xsOf(doc), (std::vector<int> { 10, 20, 30, 40, 50 }));
+    EXPECT_EQ(UndoCaption(doc.history), kUndoBlank);
+    EXPECT_FALSE(doc.history.canUndo());
+    EXPECT_EQ(RedoCaption(doc.history), kRedoBlank + cutLabel);
+    EXPECT_FALSE(undo(doc).modified);
 
-    r = DataRedo(doc);
+    redo(doc);
+    r = redo(doc);
     EXPECT_TRUE(r.redraw && r.modified);
     EXPECT_EQ(xsOf(doc), (std::vector<int> { 10, 20, 30, 40, 50 }));
-    EXPECT_EQ(doc.undo.redoCaption, kRedoBlank);
-    EXPECT_FALSE(doc.undo.redoEnabled);
-    EXPECT_EQ(doc.undo.undoCaption, kUndoBlank + pasteCaption);
-    EXPECT_TRUE(doc.undo.undoEnabled);
+    EXPECT_EQ(RedoCaption(doc.history), kRedoBlank);
+    EXPECT_FALSE(doc.history.canRedo());
+    EXPECT_FALSE(redo(doc).modified);
+    EXPECT_EQ(UndoCaption(doc.history), kUndoBlank + pasteCaption);
 
     // Paste at N + 1 appends; the same clipboard can be pasted again.
     select(doc, 6, 6);
@@ -108,13 +128,12 @@ TEST(EditCommandsTest, CutPasteUndoRedoFollowTheCaptions)
     // Copy names the page and range but leaves page and undo alone.
     doc.sheets.currentPage().caption = QStringLiteral("測定");
     select(doc, 5, 2);
-    const UndoState before = doc.undo;
+    const int steps = doc.history.count();
     r = DataCopy(doc, dialogs);
     EXPECT_FALSE(r.modified || r.redraw);
     EXPECT_EQ(doc.undo.pasteCaption, QStringLiteral("貼り付け(&P)  測定  [ 5..2 ]"));
     EXPECT_EQ(doc.undo.clipPoints, pointsAtX({ 20, 20, 30, 30 }));
-    EXPECT_EQ(doc.undo.undoCaption, before.undoCaption);
-    EXPECT_EQ(doc.undo.undoPoints, before.undoPoints);
+    EXPECT_EQ(doc.history.count(), steps);
     EXPECT_EQ(xsOf(doc), (std::vector<int> { 10, 20, 20, 30, 30, 40, 50 }));
 }
 
@@ -124,26 +143,27 @@ TEST(EditCommandsTest, ANewChangeAfterUndoSwitchesRedoOff)
     ScriptedDialogs dialogs;
     select(doc, 1, 1);
     DataCut(doc, dialogs);
-    DataUndo(doc);
-    ASSERT_TRUE(doc.undo.redoEnabled);
-    // The redo snapshot predates this cut: bringing it back would lose the cut.
+    undo(doc);
+    ASSERT_TRUE(doc.history.canRedo());
+    // The undone cut predates this one: bringing it back would lose this cut.
     select(doc, 5, 5);
     DataCut(doc, dialogs);
-    EXPECT_FALSE(doc.undo.redoEnabled);
-    EXPECT_EQ(doc.undo.redoCaption, kRedoBlank);
-    EXPECT_FALSE(DataRedo(doc).modified);
+    EXPECT_FALSE(doc.history.canRedo());
+    EXPECT_EQ(RedoCaption(doc.history), kRedoBlank);
+    EXPECT_FALSE(redo(doc).modified);
     EXPECT_EQ(xsOf(doc), (std::vector<int> { 10, 20, 30, 40 }));
-    DataUndo(doc);
+    undo(doc);
     EXPECT_EQ(xsOf(doc), (std::vector<int> { 10, 20, 30, 40, 50 }));
+    EXPECT_EQ(doc.history.count(), 1);
 
     // Likewise for sort and delete all.
     for (int which = 0; which < 2; ++which) {
         doc.sheets.currentPage().points = pointsAtX({ 3, 1, 2 });
-        ResetUndo(doc.undo);
+        doc.history.clear(doc);
         select(doc, 1, 1);
         DataCut(doc, dialogs);
-        DataUndo(doc);
-        ASSERT_TRUE(doc.undo.redoEnabled);
+        undo(doc);
+        ASSERT_TRUE(doc.history.canRedo());
         if (which == 0) {
             DataSort(doc, dialogs);
         } else {
@@ -152,7 +172,8 @@ TEST(EditCommandsTest, ANewChangeAfterUndoSwitchesRedoOff)
                 MsgResult::Yes);
             DataAllDelete(doc, dialogs);
         }
-        EXPECT_FALSE(doc.undo.redoEnabled) << which;
+        EXPECT_FALSE(doc.history.canRedo()) << which;
+        EXPECT_EQ(doc.history.count(), 1) << which;
     }
 }
 
@@ -190,9 +211,9 @@ TEST(EditCommandsTest, PreconditionsAndEmptyPagesShowTheirWarnings)
         EXPECT_FALSE(r.modified || r.redraw) << text;
     }
     // Nothing of the undo state moved.
-    EXPECT_EQ(doc.undo.undoCaption, kUndoReset);
-    EXPECT_EQ(doc.undo.redoCaption, kRedoReset);
-    EXPECT_FALSE(doc.undo.undoEnabled || doc.undo.redoEnabled || doc.undo.pasteEnabled);
+    EXPECT_EQ(UndoCaption(doc.history), kUndoReset);
+    EXPECT_EQ(RedoCaption(doc.history), kRedoReset);
+    EXPECT_FALSE(doc.history.canUndo() || doc.history.canRedo() || doc.undo.pasteEnabled);
 
     // One point is not enough to sort.
     doc.sheets.currentPage().points = pointsAtX({ 7 });
@@ -212,7 +233,7 @@ TEST(EditCommandsTest, SortWarnsAboutRepeatedXOnlyAfterSorting)
         dialogs.expectWarning(QStringLiteral("ソートする必要はありませんでした。"));
         const EditResult r = DataSort(doc, dialogs);
         EXPECT_FALSE(r.modified);
-        EXPECT_FALSE(doc.undo.undoEnabled);
+        EXPECT_FALSE(doc.history.canUndo());
     }
     {
         doc.sheets.currentPage().points = { { 3, 7 }, { 5, 1 }, { 3, 2 }, { 0, 4 } };
@@ -222,9 +243,8 @@ TEST(EditCommandsTest, SortWarnsAboutRepeatedXOnlyAfterSorting)
         EXPECT_TRUE(r.modified);
         EXPECT_EQ(
             doc.sheets.currentPage().points, (std::vector<Point> { { 0, 4 }, { 3, 2 }, { 3, 7 }, { 5, 1 } }));
-        EXPECT_EQ(doc.undo.undoCaption, QStringLiteral("元に戻す(&U) 昇順でソート(&S)"));
-        EXPECT_EQ(doc.undo.undoPoints, (std::vector<Point> { { 3, 7 }, { 5, 1 }, { 3, 2 }, { 0, 4 } }));
-        DataUndo(doc);
+        EXPECT_EQ(UndoCaption(doc.history), QStringLiteral("元に戻す(&U) 昇順でソート(&S)"));
+        undo(doc);
         EXPECT_EQ(
             doc.sheets.currentPage().points, (std::vector<Point> { { 3, 7 }, { 5, 1 }, { 3, 2 }, { 0, 4 } }));
     }
@@ -241,7 +261,7 @@ TEST(EditCommandsTest, DeleteAllAsksClearsRenamesTheOnlyPageAndUndoes)
         dialogs.expectQuestion(question, MsgResult::No);
         EXPECT_FALSE(DataAllDelete(doc, dialogs).modified);
         EXPECT_EQ(xsOf(doc), (std::vector<int> { 10, 20, 30, 40, 50 }));
-        EXPECT_EQ(doc.undo.undoCaption, kUndoReset);
+        EXPECT_EQ(UndoCaption(doc.history), kUndoReset);
     }
     ScriptedDialogs dialogs;
     dialogs.expectQuestion(question, MsgResult::Yes);
@@ -249,12 +269,15 @@ TEST(EditCommandsTest, DeleteAllAsksClearsRenamesTheOnlyPageAndUndoes)
     EXPECT_TRUE(r.modified && r.redraw && r.uncheckDigitize && r.captionChanged);
     EXPECT_TRUE(doc.sheets.currentPage().points.empty());
     EXPECT_EQ(doc.sheets.currentPage().caption, QStringLiteral("Page0"));
-    EXPECT_EQ(doc.undo.undoCaption, QStringLiteral("元に戻す(&U) 全て削除(&D)"));
-    DataUndo(doc);
+    EXPECT_EQ(UndoCaption(doc.history), QStringLiteral("元に戻す(&U) 全て削除(&D)"));
+    undo(doc);
     EXPECT_EQ(xsOf(doc), (std::vector<int> { 10, 20, 30, 40, 50 }));
-    EXPECT_EQ(doc.undo.redoCaption, QStringLiteral("元に戻すを取消す(&W) 全て削除(&D)"));
-    DataRedo(doc);
+    // The caption the user gave comes back with the points.
+    EXPECT_EQ(doc.sheets.currentPage().caption, QStringLiteral("実験A"));
+    EXPECT_EQ(RedoCaption(doc.history), QStringLiteral("元に戻すを取消す(&W) 全て削除(&D)"));
+    redo(doc);
     EXPECT_TRUE(doc.sheets.currentPage().points.empty());
+    EXPECT_EQ(doc.sheets.currentPage().caption, QStringLiteral("Page0"));
 
     // With a second page the caption stays.
     doc.sheets.currentPage().points = pointsAtX({ 1 });
@@ -281,12 +304,10 @@ TEST(EditCommandsTest, RangesOutsideThePageFailWithoutChangingIt)
     dialogs.expectInfo(deleteFailed);
     EXPECT_FALSE(DataCut(doc, dialogs).modified);
     EXPECT_EQ(xsOf(doc), (std::vector<int> { 10, 20, 30, 40, 50 }));
-    // The captions changed and the snapshot was taken; undoing keeps the page.
-    EXPECT_EQ(doc.undo.undoCaption, QStringLiteral("元に戻す(&U) カット(&X) [ 0..0 ]"));
-    EXPECT_TRUE(doc.undo.undoEnabled);
+    // A cut that changed nothing is no step of the history.
+    EXPECT_EQ(UndoCaption(doc.history), kUndoReset);
+    EXPECT_FALSE(doc.history.canUndo());
     EXPECT_TRUE(doc.undo.clipPoints.empty());
-    DataUndo(doc);
-    EXPECT_EQ(xsOf(doc), (std::vector<int> { 10, 20, 30, 40, 50 }));
 
     // A copy reaching past the last point leaves nothing on the clipboard.
     select(doc, 1, 2);
@@ -307,6 +328,7 @@ TEST(EditCommandsTest, RangesOutsideThePageFailWithoutChangingIt)
         EXPECT_FALSE(DataPaste(doc, dialogs).modified);
         EXPECT_EQ(xsOf(doc), (std::vector<int> { 10, 20, 30, 40, 50 }));
     }
+    EXPECT_TRUE(doc.history.isEmpty());
     EXPECT_EQ(RangeText(3, 5), QStringLiteral(" [ 3..5 ]"));
 }
 

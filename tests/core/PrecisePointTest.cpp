@@ -111,9 +111,10 @@ TEST(PrecisePoint, FractionsSurviveCutPasteUndoRedoAndSort)
     select(1, 1);
     DataPaste(doc, dialogs); // before row 1, then sorted again
     EXPECT_EQ(doc.sheets.currentPage().points, original);
-    DataUndo(doc);
+    NullProgress quiet;
+    DataUndo(doc, quiet, dialogs);
     EXPECT_EQ(doc.sheets.currentPage().points, std::vector<Point>({ original[0] }));
-    DataRedo(doc);
+    DataRedo(doc, quiet, dialogs);
     EXPECT_EQ(doc.sheets.currentPage().points, original);
     doc.sheets.currentPage().points = { original[2], original[0], original[1] };
     DataSort(doc, dialogs);
