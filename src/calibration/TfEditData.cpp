@@ -310,7 +310,7 @@ void TDigitizer::pbGraphKeyDown(QKeyEvent* event)
     event->accept();
     // As a drag by one pixel: the point, its marker, the row, the modified
     // mark, and the picture rebuilt as after a drag.
-    Point& p = page.points[size_t(current) - 1];
+    Point p = page.points[size_t(current) - 1];
     const int height = main_.pictureHeight();
     const int width = main_.imImage()->pictureSize().width();
     // Like a drag, a key keeps the point on the picture.
@@ -318,6 +318,9 @@ void TDigitizer::pbGraphKeyDown(QKeyEvent* event)
         return;
     p.X += dx;
     p.Y += dy;
+    // Through the history, so that undo takes the keys back (the presses on
+    // one point merge into one step, as the moves of one drag do).
+    MovePoint(main_.doc(), current, p);
     marker_ = {p.X, height - p.Y};
     paintRequest_ = true;
     main_.pointsChanged();

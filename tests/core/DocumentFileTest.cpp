@@ -586,18 +586,22 @@ TEST(DocumentFileTest, SavedFileHasTheSameBytesAsTheDocumentLaidOutInMemory)
 {
     // Pages longer than the writer's pieces, with and without fractions, and
     // a page with a single fraction; then the same pages without any.
-    Document doc = twoPageDocument();
-    doc.images.workingImage = test::drawGraph(320, 240);
-    std::vector<Point> first(20000), second(10001);
-    for (size_t i = 0; i < first.size(); ++i)
-        first[i] = Point::atPrecise(double(i % 320) + 0.25 * double(i % 3), double(i * 7 % 240) - 0.375);
-    for (size_t i = 0; i < second.size(); ++i)
-        second[i] = { int32_t(i * 13 % 320), int32_t(i % 240) };
-    doc.sheets.page(0).points = first;
-    doc.sheets.page(1).points = second;
-    doc.sheets.CreateSheetPage();
-    doc.sheets.page(2).points = { { 3, 4 }, Point::atPrecise(5.5, 6), { 7, 8 } };
-    Document whole = doc;
+    const auto build = [] {
+        Document d = twoPageDocument();
+        d.images.workingImage = test::drawGraph(320, 240);
+        std::vector<Point> first(20000), second(10001);
+        for (size_t i = 0; i < first.size(); ++i)
+            first[i] = Point::atPrecise(double(i % 320) + 0.25 * double(i % 3), double(i * 7 % 240) - 0.375);
+        for (size_t i = 0; i < second.size(); ++i)
+            second[i] = { int32_t(i * 13 % 320), int32_t(i % 240) };
+        d.sheets.page(0).points = first;
+        d.sheets.page(1).points = second;
+        d.sheets.CreateSheetPage();
+        d.sheets.page(2).points = { { 3, 4 }, Point::atPrecise(5.5, 6), { 7, 8 } };
+        return d;
+    };
+    Document doc = build();
+    Document whole = build();
     for (int i = 0; i < whole.sheets.pageCount(); ++i)
         for (Point& p : whole.sheets.page(i).points)
             p = { p.X, p.Y };
