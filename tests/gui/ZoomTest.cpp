@@ -316,6 +316,11 @@ TEST_F(ZoomTest, DeleteKeyRemovesTheSelectedRowsOrTheCurrentPoint)
     EXPECT_EQ(points()[1], (Point{51, 140}));
     QTest::keyClick(main->pbGraph(), Qt::Key_Delete);
     EXPECT_EQ(points(), (std::vector<Point>{{10, 100}}));
+    // Undo takes the Delete back, then the arrow key's move.
+    trigger("DataUndo");
+    EXPECT_EQ(points(), (std::vector<Point>{{10, 100}, {51, 140}}));
+    trigger("DataUndo");
+    EXPECT_EQ(points(), (std::vector<Point>{{10, 100}, {50, 140}}));
 }
 
 TEST_F(ZoomTest, AllPagesShowInTheirColoursWithTheCurrentPageOnTop)
