@@ -92,7 +92,8 @@ int baselineOf(const std::vector<VerticalRun>& runs, const ScanRegion& region)
         }
     int best = 0, bestCount = -1;
     for (int i = 0; i < rows; ++i) {
-        const int count = ends[size_t(i)] + (i > 0 ? ends[size_t(i) - 1] : 0) + (i + 1 < rows ? ends[size_t(i) + 1] : 0);
+        const int count
+            = ends[size_t(i)] + (i > 0 ? ends[size_t(i) - 1] : 0) + (i + 1 < rows ? ends[size_t(i) + 1] : 0);
         if (count > bestCount) {
             bestCount = count;
             best = i;
@@ -168,7 +169,8 @@ std::vector<std::vector<BarColumn>> groupBars(const std::vector<BarColumn>& colu
                 // A new bar when the next columns go on at the new end.
                 bool steps = true;
                 for (size_t k = i + 1; k < i + kMinWidth && steps; ++k)
-                    steps = k < columns.size() && columns[k].up == c.up && columns[k].x - columns[k - 1].x - 1 <= kGap
+                    steps = k < columns.size() && columns[k].up == c.up
+                        && columns[k].x - columns[k - 1].x - 1 <= kGap
                         && std::abs(columns[k].free - c.free) <= kStep;
                 if (!steps)
                     continue;
@@ -193,7 +195,8 @@ template <typename Ink> struct CoverageAt {
     double full = 1;
     double weight(int x, int y) const
     {
-        if (x < region.left || x > region.right || y < region.top || y > region.bottom || excluded.contains(x, y))
+        if (x < region.left || x > region.right || y < region.top || y > region.bottom
+            || excluded.contains(x, y))
             return 0;
         bool seed = false;
         return ink.weigh(picture.constScanLine(y) + 3 * size_t(x), seed);
@@ -205,7 +208,8 @@ template <typename Ink> struct CoverageAt {
 // line at i and the background beyond lies at i + 1.5 minus the coverage of
 // the four pixels i - 2 .. i + 1 (their ink adds up to how far the edge
 // reaches), toward the background; likewise for the other edges.
-template <typename Ink> PrecisePoint measure(CoverageAt<Ink> cover, const std::vector<BarColumn>& bar, int baseline)
+template <typename Ink>
+PrecisePoint measure(CoverageAt<Ink> cover, const std::vector<BarColumn>& bar, int baseline)
 {
     const bool up = bar.front().up;
     const int first = bar.front().x, last = bar.back().x;
@@ -275,7 +279,8 @@ std::vector<PrecisePoint> FindBars(
             const int free = bar[bar.size() / 2].free;
             if (free <= region.top || free >= region.bottom)
                 continue;
-            const PrecisePoint p = measure(CoverageAt<Ink> { picture, region, excluded, ink, full }, bar, baseline);
+            const PrecisePoint p
+                = measure(CoverageAt<Ink> { picture, region, excluded, ink, full }, bar, baseline);
             if (std::isfinite(p.x) && std::isfinite(p.row))
                 found.push_back(p);
         }

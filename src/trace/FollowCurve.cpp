@@ -8,9 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
-#ifdef FOLLOW_DEBUG
-#include <cstdio>
-#endif
 #include <type_traits>
 
 namespace cvg {
@@ -21,10 +18,23 @@ namespace {
 constexpr int kFringe = 2;
 // How many of the last points the prediction is fitted to, and how far
 // ahead the fitted parabola is trusted; beyond, its tangent goes on.
-constexpr int kHistory = 16;
+constexpr int kHistory = 12;
 constexpr double kCurvedReach = 8;
 // Rows read around the seed to find its run.
 constexpr int kSeedWindow = 128;
+// Columns in a row where the curve is thinner than expected before the
+// thinner runs are taken as its own thickness.
+constexpr int kThinnerTrusted = 3;
+// The steepest slope assumed near the seed before the curve's own is known.
+constexpr double kSteep = 1.5;
+// Columns on either side of the seed whose runs tell the curve's thickness.
+constexpr int kThicknessReach = 20;
+// Taller than this many times the curve's thickness, what hides the curve is
+// a line (a grid line of its colour), not a marker or a crossing.
+constexpr double kLargestHiding = 8;
+// How far the curve may drift from the prediction for each column it is
+// not seen alone, in rows.
+constexpr double kDrift = 0.2;
 
 // A stretch of the line's pixels in one column: the rows counted (within
 // kFringe of a pixel of the line itself), their coverage in pixels and its
@@ -96,7 +106,8 @@ public:
     {
         double taken = 0, moment = 0;
         const int step = fromTop ? 1 : -1;
-        for (int y = fromTop ? run.first : run.last; taken < mass && y >= run.first && y <= run.last; y += step) {
+        for (int y = fromTop ? run.first : run.last; taken < mass && y >= run.first && y <= run.last;
+             y += step) {
             const double take = std::min(cover_[size_t(y - lo_)], mass - taken);
             taken += take;
             moment += take * y;
@@ -176,6 +187,13 @@ public:
         const double near = a_ + b_ * reach + c_ * reach * reach;
         return near + (b_ + 2 * c_ * reach) * (t - reach);
     }
+    // The expected slope at column x.
+    double slopeAt(double x) const
+    {
+        const double t = x - lastX();
+        const double reach = std::copysign(std::min(std::abs(t), kCurvedReach), t);
+        return b_ + 2 * c_ * reach;
+    }
     // How much the curve may bend away from the prediction over a gap.
     double bend(double gap) const
     {
@@ -204,7 +222,9 @@ private:
                     r[k] += y * tk;
             }
         }
-        if (n >= 5) {
+        // A parabola needs a history long enough that its few biased points
+        // (the cut ends of dashes) cannot bend it.
+        if (n >= 8 && std::abs(points_.front().first - x0) >= 1.5 * kCurvedReach) {
             // The normal equations of y = a + b t + c t^2, by Cramer's rule.
             const double m[3][3] = { { s[0], s[1], s[2] }, { s[1], s[2], s[3] }, { s[2], s[3], s[4] } };
             const auto det = [](const double q[3][3]) {
@@ -239,37 +259,43 @@ private:
     double a_ = 0, b_ = 0, c_ = 0;
 };
 
-// Which estimate of the curve's centre a run gives near the prediction, and
-// whether it is a clean one (the run is the curve alone).
+// How a run near the prediction shows the curve: alone at its own
+// thickness, thinner (the cut end of a dash, or a curve thinner than the
+// seed's run suggested), or together with something else.
+enum class Seen { Alone, Thinner, Together };
+
+// Which estimate of the curve's centre a run gives near the prediction.
 struct Estimate {
     double centre = 0;
     double distance = 1e300;
     double mass = 0;
-    bool clean = false;
+    Seen seen = Seen::Together;
+    int first = 0, last = -1; // the run's rows
 };
 
-template <typename Ink> Estimate estimate(const ColumnReader<Ink>& reader, const Run& run, double expected, double predicted)
+template <typename Ink>
+Estimate estimate(const ColumnReader<Ink>& reader, const Run& run, double expected, double predicted)
 {
     Estimate best;
-    const auto consider = [&](double centre, bool clean) {
+    const auto consider = [&](double centre, Seen seen) {
         const double d = std::abs(centre - predicted);
         if (d < best.distance)
-            best = { centre, d, run.mass, clean };
+            best = { centre, d, run.mass, seen, run.first, run.last };
     };
     const bool closed = !run.openTop && !run.openBottom;
     const double margin = std::max(0.5, 0.3 * expected);
-    if (closed && std::abs(run.mass - expected) <= margin) {
-        consider(run.centre, true);
+    if (closed && run.mass <= expected + margin) {
+        consider(run.centre, run.mass >= expected - margin ? Seen::Alone : Seen::Thinner);
         return best;
     }
     // Another line touching or crossing this one (or a gap cutting it)
     // leaves the side away from it as the curve's own.
     if (closed)
-        consider(run.centre, false);
+        consider(run.centre, Seen::Together);
     if (!run.openTop)
-        consider(reader.sideCentre(run, expected, true), false);
+        consider(reader.sideCentre(run, expected, true), Seen::Together);
     if (!run.openBottom)
-        consider(reader.sideCentre(run, expected, false), false);
+        consider(reader.sideCentre(run, expected, false), Seen::Together);
     return best;
 }
 
@@ -277,51 +303,133 @@ struct Walk {
     const ScanRegion& region;
     int maxGap;
     int interval;
+    double thickness = 0; // the curve's usual run near the seed, 0 unknown
 };
+
+// The median mass of the runs nearest to the seed's row in the columns around
+// it: a seed on a marker or a crossing has a heavier run than the curve's.
+template <typename Ink> double thicknessNear(ColumnReader<Ink>& reader, const ScanRegion& region, QPoint seed)
+{
+    std::vector<double> masses;
+    for (int x = std::max(region.left, seed.x() - kThicknessReach);
+         x <= std::min(region.right, seed.x() + kThicknessReach); ++x) {
+        const Run* nearest = nullptr;
+        double distance = 1e300;
+        for (const Run& run : reader.read(x, seed.y() - kThicknessReach, seed.y() + kThicknessReach))
+            if (!run.openTop && !run.openBottom && std::abs(run.centre - seed.y()) < distance) {
+                distance = std::abs(run.centre - seed.y());
+                nearest = &run;
+            }
+        if (nearest)
+            masses.push_back(nearest->mass);
+    }
+    if (masses.empty())
+        return 0;
+    std::nth_element(masses.begin(), masses.begin() + ptrdiff_t(masses.size() / 2), masses.end());
+    return masses[masses.size() / 2];
+}
 
 // Walks from the seed's column toward one side (step +1 or -1), appending the
 // points of the scanned columns in walking order.
 template <typename Ink>
-void walk(ColumnReader<Ink>& reader, const Walk& w, int x0, const Run& start, int step, std::vector<PrecisePoint>& out)
+void walk(ColumnReader<Ink>& reader, const Walk& w, int x0, const Run& start, int step,
+    std::vector<PrecisePoint>& out)
 {
     Predictor predictor;
     predictor.add(x0, start.centre);
-    double expected = start.mass;
-    int gap = 0;
+    // The curve's thickness across itself (the median of its last runs,
+    // each divided by the length a column cuts through it at its slope): a
+    // column of a steep curve holds a longer run.
+    double thickness = start.mass;
+    if (w.thickness > 0 && w.thickness < thickness)
+        thickness = w.thickness;
+    std::deque<double> masses { thickness };
+    // Columns since the curve was last seen alone, and since anything near
+    // the prediction was seen at all.
+    int sinceClean = 0, missing = 0, thinner = 0;
+    // Points where the curve was seen only together with something else
+    // (a crossing, a marker, a grid line): placed by the prediction, and kept
+    // only once the curve is seen alone beyond them.
+    std::vector<PrecisePoint> crossing;
+    // What the curve was last seen together with, when that is no taller
+    // than a marker: its rows.
+    bool blocked = false;
+    int blockFirst = 0, blockLast = -1;
     for (int x = x0 + step; x >= w.region.left && x <= w.region.right; x += step) {
         const double predicted = predictor.at(x);
+        const double stretch = std::hypot(1.0, predictor.slopeAt(x));
+        const double expected = thickness * stretch;
         // Left the rectangle: nothing of it can continue the curve.
         if (predicted < w.region.top - expected || predicted > w.region.bottom + expected)
             break;
         // The slope is unknown until a few points are in.
-        const double unsure = predictor.size() < 3 ? expected : 0;
+        // Leaving a marker or a crossing that the seed lies on, it may be
+        // steep as well.
+        const double unsure = predictor.size() < 3 ? expected + kSteep * std::abs(x - x0) : 0;
         const double tolerance = std::min(
-            std::max(1.0, 0.6 + 0.2 * expected) + 0.1 * gap + predictor.bend(gap) + unsure, 3 * expected + 10);
+            std::max(1.5, 0.75 + 0.25 * expected) + kDrift * sinceClean + predictor.bend(sinceClean) + unsure,
+            3 * expected + 10);
         const int half = int(std::ceil(expected / 2 + tolerance)) + 3;
         const int centre = int(std::lround(predicted));
+        // Under a marker or a crossing the curve may turn (a marker often
+        // sits on a peak): it comes out anywhere along the edge of what hid
+        // it, so a run of its own thickness touching that is taken too.
+        int lo = centre - half, hi = centre + half;
+        if (blocked) {
+            lo = std::min(lo, blockFirst - half);
+            hi = std::max(hi, blockLast + half);
+        }
         Estimate best;
-        for (const Run& run : reader.read(x, centre - half, centre + half)) {
+        for (const Run& run : reader.read(x, lo, hi)) {
             const Estimate e = estimate(reader, run, expected, predicted);
-            if (e.distance <= tolerance && e.distance < best.distance)
+            const bool emerges = blocked && e.seen != Seen::Together && run.last >= blockFirst - 1
+                && run.first <= blockLast + 1;
+            if ((e.distance <= tolerance || emerges) && e.distance < best.distance)
                 best = e;
         }
+        if (best.distance < 1e300)
+            best.distance = 0; // found
+        else
+            best.distance = tolerance + 1;
+        ++sinceClean;
         if (best.distance > tolerance) {
-#ifdef FOLLOW_DEBUG
-            fprintf(stderr, "gap x=%d pred=%.2f tol=%.2f E=%.2f runs:", x, predicted, tolerance, expected);
-            for (const Run& run : reader.read(x, centre - half, centre + half)) {
-                const Estimate e = estimate(reader, run, expected, predicted);
-                fprintf(stderr, " [%d-%d m=%.2f c=%.2f o=%d%d est=%.2f]", run.first, run.last, run.mass, run.centre, run.openTop, run.openBottom, e.centre);
-            }
-            fprintf(stderr, "\n");
-#endif
-            if (++gap > w.maxGap)
+            if (++missing > w.maxGap)
                 break;
             continue;
         }
-        gap = 0;
-        predictor.add(x, best.centre);
-        if (best.clean)
-            expected = 0.5 * expected + 0.5 * best.mass;
+        missing = 0;
+        blocked = best.seen == Seen::Together
+            && best.last - best.first + 1 <= kLargestHiding * std::max(expected, 2.0);
+        blockFirst = best.first;
+        blockLast = best.last;
+        if (best.seen == Seen::Together) {
+            if (x % w.interval == 0)
+                crossing.push_back({ double(x), predicted });
+            continue;
+        }
+        // The prediction's miss here is spread over the points since the
+        // curve was last seen, growing with the distance walked.
+        const double lastSeen = predictor.lastX();
+        const double miss = best.centre - predicted;
+        for (PrecisePoint& p : crossing)
+            p.row += miss * (p.x - lastSeen) / (x - lastSeen);
+        out.insert(out.end(), crossing.begin(), crossing.end());
+        crossing.clear();
+        // A thinner run is the curve's centre, but a biased one at the end of
+        // a dash: it steers the prediction only when the curve stays thinner.
+        thinner = best.seen == Seen::Thinner ? thinner + 1 : 0;
+        if (best.seen == Seen::Alone || thinner >= kThinnerTrusted) {
+            sinceClean = 0;
+            predictor.add(x, best.centre);
+            // The median of the last runs: the few thin ones beside a gap
+            // do not move it.
+            masses.push_back(best.mass / stretch);
+            if (masses.size() > size_t(kHistory))
+                masses.pop_front();
+            std::vector<double> sorted(masses.begin(), masses.end());
+            std::nth_element(sorted.begin(), sorted.begin() + ptrdiff_t(sorted.size() / 2), sorted.end());
+            thickness = sorted[sorted.size() / 2];
+        }
         if (x % w.interval == 0)
             out.push_back({ double(x), best.centre });
     }
@@ -329,8 +437,8 @@ void walk(ColumnReader<Ink>& reader, const Walk& w, int x0, const Run& start, in
 
 } // namespace
 
-std::optional<std::vector<PrecisePoint>> FollowCurve(const TTraceLine& settings, const QImage& source, int left,
-    int top, int right, int bottom, QPoint seed, int maxGap)
+std::optional<std::vector<PrecisePoint>> FollowCurve(const TTraceLine& settings, const QImage& source,
+    int left, int top, int right, int bottom, QPoint seed, int maxGap)
 {
     const QImage picture = asRgb888(source);
     const ScanRegion region = scanRegion(picture, 1, left, top, right, bottom);
@@ -339,7 +447,8 @@ std::optional<std::vector<PrecisePoint>> FollowCurve(const TTraceLine& settings,
     const Exclusions excluded(settings.Excluded);
     const QRgb background = MostCommonColour(picture, left, top, right, bottom);
     const int width = region.right - region.left + 1;
-    const Walk w { region, maxGap > 0 ? maxGap : std::max(1, width / 20), std::max(1, int(settings.ScanInterval)) };
+    const Walk w { region, maxGap > 0 ? maxGap : std::max(1, width / 20),
+        std::max(1, int(settings.ScanInterval)) };
 
     std::optional<std::vector<PrecisePoint>> found;
     withInk(settings, background, [&](const auto& ink) {
@@ -363,12 +472,23 @@ std::optional<std::vector<PrecisePoint>> FollowCurve(const TTraceLine& settings,
         for (const Run& r : reader.read(start.x(), start.y() - kSeedWindow, start.y() + kSeedWindow))
             if (r.first <= start.y() && start.y() <= r.last)
                 run = r;
+        Walk near = w;
+        near.thickness = thicknessNear(reader, region, start);
         std::vector<PrecisePoint> before, after;
-        walk(reader, w, start.x(), run, -1, before);
-        walk(reader, w, start.x(), run, +1, after);
+        walk(reader, near, start.x(), run, -1, before);
+        walk(reader, near, start.x(), run, +1, after);
         std::vector<PrecisePoint> points(before.rbegin(), before.rend());
-        if (start.x() % w.interval == 0)
-            points.push_back({ double(start.x()), run.centre });
+        if (start.x() % w.interval == 0) {
+            // A seed on a marker or a crossing: its column's run is not the
+            // curve's alone, so the curve there lies between its neighbours.
+            double row = run.centre;
+            if (run.mass > 1.5 * near.thickness && !before.empty() && !after.empty()) {
+                const PrecisePoint& a = before.front();
+                const PrecisePoint& b = after.front();
+                row = a.row + (b.row - a.row) * (start.x() - a.x) / (b.x - a.x);
+            }
+            points.push_back({ double(start.x()), row });
+        }
         points.insert(points.end(), after.begin(), after.end());
         found = std::move(points);
     });

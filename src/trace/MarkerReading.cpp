@@ -135,8 +135,8 @@ double typicalRadius(const std::vector<Shape>& shapes)
 // The middles of the markers in a shape too large or too odd for one: the
 // peaks of its distance map deep enough to be a marker's middle and not so
 // deep that the shape is a filled area, at least a marker's radius apart.
-std::vector<QPointF> peaksOf(const Labelled& shapes, const std::vector<size_t>& runs, const Shape& s, double radius,
-    std::vector<uint16_t>& map)
+std::vector<QPointF> peaksOf(const Labelled& shapes, const std::vector<size_t>& runs, const Shape& s,
+    double radius, std::vector<uint16_t>& map)
 {
     const int w = s.width() + 2, h = s.height() + 2;
     map.assign(size_t(w) * size_t(h), 0);
@@ -183,14 +183,14 @@ std::vector<QPointF> peaksOf(const Labelled& shapes, const std::vector<size_t>& 
             if (top)
                 peaks.push_back({ d, x, y });
         }
-    std::stable_sort(peaks.begin(), peaks.end(), [](const Peak& a, const Peak& b) { return a.depth > b.depth; });
+    std::stable_sort(
+        peaks.begin(), peaks.end(), [](const Peak& a, const Peak& b) { return a.depth > b.depth; });
     std::vector<QPointF> kept;
     const double apart = kPeakSeparation * radius;
     for (const Peak& p : peaks) {
         const QPointF here(s.x0 + p.x - 1, s.y0 + p.y - 1);
-        const bool near = std::any_of(kept.begin(), kept.end(), [&](const QPointF& k) {
-            return std::hypot(k.x() - here.x(), k.y() - here.y()) < apart;
-        });
+        const bool near = std::any_of(kept.begin(), kept.end(),
+            [&](const QPointF& k) { return std::hypot(k.x() - here.x(), k.y() - here.y()) < apart; });
         if (near)
             continue;
         // A filled area's middle is no marker.
@@ -216,7 +216,8 @@ QPointF settle(const QImage& picture, const ScanRegion& region, const Exclusions
         for (int y = y0; y <= y1; ++y) {
             const uchar* line = picture.constScanLine(y);
             for (int x = x0; x <= x1; ++x) {
-                const double k = std::clamp(radius + 0.5 - std::hypot(x - centre.x(), y - centre.y()), 0.0, 1.0);
+                const double k
+                    = std::clamp(radius + 0.5 - std::hypot(x - centre.x(), y - centre.y()), 0.0, 1.0);
                 if (k <= 0 || excluded.contains(x, y))
                     continue;
                 bool seed = false;
@@ -281,8 +282,9 @@ std::vector<PrecisePoint> FindMarkers(const TTraceLine& settings, const QImage& 
                 centres.push_back(settle(picture, region, excluded, ink, peak, radius));
         }
         // Two starts that settled on one marker give one point.
-        std::sort(centres.begin(), centres.end(),
-            [](const QPointF& a, const QPointF& b) { return a.x() < b.x() || (a.x() == b.x() && a.y() < b.y()); });
+        std::sort(centres.begin(), centres.end(), [](const QPointF& a, const QPointF& b) {
+            return a.x() < b.x() || (a.x() == b.x() && a.y() < b.y());
+        });
         const double same = 0.5 * radius;
         for (const QPointF& c : centres) {
             bool twice = false;

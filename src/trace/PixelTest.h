@@ -48,7 +48,8 @@ inline int brightnessOf(const uchar* p)
 // The readings read 24-bit pixels; anything else is converted on a copy.
 inline QImage asRgb888(const QImage& picture)
 {
-    return picture.format() == QImage::Format_RGB888 ? picture : picture.convertToFormat(QImage::Format_RGB888);
+    return picture.format() == QImage::Format_RGB888 ? picture
+                                                     : picture.convertToFormat(QImage::Format_RGB888);
 }
 
 // Pixel i of a block of 16 pixels (48 bytes) is bit 3 i of a 48-bit mask
@@ -165,7 +166,10 @@ struct IsNearColour {
         return dr * dr + dg * dg + db * db <= limit;
     }
 #if defined(__SSE2__)
-    uint64_t candidates(const uchar* block) const { return window.within(block); }
+    uint64_t candidates(const uchar* block) const
+    {
+        return window.within(block);
+    }
 #endif
 };
 
@@ -203,7 +207,10 @@ struct DarkInk {
     // The weight of full ink when nothing better is known: black.
     int fullWeight() const { return std::max(background, 1); }
 #if defined(__SSE2__)
-    uint64_t candidates(const uchar* block) const { return dark.candidates(block); }
+    uint64_t candidates(const uchar* block) const
+    {
+        return dark.candidates(block);
+    }
 #endif
 };
 
@@ -279,7 +286,10 @@ struct ColourInk {
     }
     int fullWeight() const { return int(length2); }
 #if defined(__SSE2__)
-    uint64_t candidates(const uchar* block) const { return ~paper.within(block) & kPixelBits; }
+    uint64_t candidates(const uchar* block) const
+    {
+        return ~paper.within(block) & kPixelBits;
+    }
 #endif
 };
 
@@ -402,14 +412,17 @@ private:
 // isInk) on each row of the inclusive bounds, rows in order, one pass; the
 // rectangles left out are skipped.
 template <typename Ink, typename Run>
-void forEachInkRun(const QImage& picture, const ScanRegion& region, const Exclusions& excluded, const Ink& ink,
-    Run&& run)
+void forEachInkRun(
+    const QImage& picture, const ScanRegion& region, const Exclusions& excluded, const Ink& ink, Run&& run)
 {
     struct Member {
         const Ink& ink;
         bool operator()(const uchar* p) const { return ink.isInk(p); }
 #if defined(__SSE2__)
-        uint64_t candidates(const uchar* block) const { return ink.candidates(block); }
+        uint64_t candidates(const uchar* block) const
+        {
+            return ink.candidates(block);
+        }
 #endif
     } member { ink };
     for (int y = region.top; y <= region.bottom; ++y) {

@@ -40,8 +40,8 @@ struct Columns {
 // kFringe rows before it that were not counted yet; after it, the next
 // kFringe pixels of the run count too.
 template <typename Test>
-void accumulate(const QImage& picture, const ScanRegion& region, const Exclusions& excluded, const Test& test,
-    Columns& c)
+void accumulate(
+    const QImage& picture, const ScanRegion& region, const Exclusions& excluded, const Test& test, Columns& c)
 {
     const int first = region.firstColumn;
     const int step = region.interval;
@@ -71,7 +71,8 @@ void accumulate(const QImage& picture, const ScanRegion& region, const Exclusion
                 lastRow[k] = y;
                 if (seed) {
                     weight[k] += int64_t(last[k]) + beforeLast[k] + w;
-                    moment[k] += int64_t(last[k]) * (y - 1) + int64_t(beforeLast[k]) * (y - 2) + int64_t(w) * y;
+                    moment[k]
+                        += int64_t(last[k]) * (y - 1) + int64_t(beforeLast[k]) * (y - 2) + int64_t(w) * y;
                     last[k] = beforeLast[k] = 0;
                     sinceSeed[k] = 0;
                 } else if (sinceSeed[k] < kFringe) {

@@ -13,8 +13,8 @@ std::vector<PrecisePoint> WholePixels(std::vector<PrecisePoint> points)
     return points;
 }
 
-ReadingResult RunReading(
-    TTraceLine& engine, const QImage& picture, int left, int top, int right, int bottom, const ReadingRequest& request)
+ReadingResult RunReading(TTraceLine& engine, const QImage& picture, int left, int top, int right, int bottom,
+    const ReadingRequest& request)
 {
     ReadingResult result;
     const auto wholeFromEngine = [&](const std::vector<TXYData>& found) {

@@ -53,8 +53,8 @@ inline constexpr int kSeedReach = 3;
 // Runs a reading over the inclusive bounds (clipped to the picture). The
 // engine's own readings leave their whole-pixel list in engine.Points as
 // well; points come ordered by column (markers and bars by column, then row).
-ReadingResult RunReading(
-    TTraceLine& engine, const QImage& picture, int left, int top, int right, int bottom, const ReadingRequest& request);
+ReadingResult RunReading(TTraceLine& engine, const QImage& picture, int left, int top, int right, int bottom,
+    const ReadingRequest& request);
 
 // One curve from the seed to both sides of the rectangle: in each column the
 // run of the line's pixels that continues the curve where its last points
@@ -63,8 +63,8 @@ ReadingResult RunReading(
 // the walk ends where the curve leaves the rectangle or nothing continues it
 // past that gap. Points at the engine's scanned columns. Nothing when no
 // pixel of the line lies within kSeedReach of the seed.
-std::optional<std::vector<PrecisePoint>> FollowCurve(const TTraceLine& settings, const QImage& picture, int left,
-    int top, int right, int bottom, QPoint seed, int maxGap);
+std::optional<std::vector<PrecisePoint>> FollowCurve(const TTraceLine& settings, const QImage& picture,
+    int left, int top, int right, int bottom, QPoint seed, int maxGap);
 
 // One point per marker at its precise centre. The line's pixels are grouped
 // into connected shapes; a shape of about the typical marker gives one point,
@@ -72,8 +72,8 @@ std::optional<std::vector<PrecisePoint>> FollowCurve(const TTraceLine& settings,
 // per peak of its distance map, specks and thin shapes none. The typical
 // size (a marker's width in pixels) is markerSize, or found from the shapes
 // when it is 0 or less.
-std::vector<PrecisePoint> FindMarkers(
-    const TTraceLine& settings, const QImage& picture, int left, int top, int right, int bottom, int markerSize);
+std::vector<PrecisePoint> FindMarkers(const TTraceLine& settings, const QImage& picture, int left, int top,
+    int right, int bottom, int markerSize);
 
 // One point per bar standing on the common baseline (found from the bars):
 // its centre column and its free end, the edge away from the baseline (the

@@ -65,8 +65,8 @@ void collectAll(const QImage& picture, const ScanRegion region, const Exclusions
 
 // One point per scanned column with pixels of the line, at their mean row.
 template <typename Member>
-void collectAverage(const QImage& picture, const ScanRegion region, const Exclusions& excluded, Member belongs,
-    std::vector<TXYData>& points)
+void collectAverage(const QImage& picture, const ScanRegion region, const Exclusions& excluded,
+    Member belongs, std::vector<TXYData>& points)
 {
     std::vector<int32_t> counts(size_t(region.columns), 0);
     std::vector<int64_t> sums(size_t(region.columns), 0);
