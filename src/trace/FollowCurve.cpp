@@ -472,6 +472,10 @@ std::optional<std::vector<PrecisePoint>> FollowCurve(const TTraceLine& settings,
         for (const Run& r : reader.read(start.x(), start.y() - kSeedWindow, start.y() + kSeedWindow))
             if (r.first <= start.y() && start.y() <= r.last)
                 run = r;
+        // A line no darker than its background (a dark page under a high
+        // threshold) has no coverage to follow.
+        if (run.mass <= 0)
+            return;
         Walk near = w;
         near.thickness = thicknessNear(reader, region, start);
         std::vector<PrecisePoint> before, after;

@@ -146,6 +146,14 @@ TEST(ReadingsTest, FollowNeedsASeedOnTheLine)
     const ReadingResult result = run(darkEngine(160), f.picture, f.plot, request);
     EXPECT_TRUE(result.seedMissing);
     EXPECT_TRUE(result.points.empty());
+    // A page darker than the threshold everywhere: every pixel is dark, but
+    // nothing stands out of the background to follow.
+    QImage dark(200, 100, QImage::Format_RGB888);
+    dark.fill(QColor(90, 90, 90));
+    request.seed = QPoint(100, 50);
+    const ReadingResult flat = run(darkEngine(160), dark, dark.rect(), request);
+    EXPECT_TRUE(flat.seedMissing);
+    EXPECT_TRUE(flat.points.empty());
 }
 
 // Each found point matched to the nearest drawn centre: how many centres
