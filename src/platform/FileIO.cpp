@@ -38,7 +38,7 @@ std::optional<QByteArray> readWholeFile(const QString& path, qint64 maxBytes, QS
     const qint64 size = file.size();
     if (size < 0 || size > maxBytes) {
         if (reason)
-            *reason = QStringLiteral("file too large");
+            *reason = QStringLiteral("ファイルが大きすぎます");
         return std::nullopt;
     }
     QByteArray bytes;
@@ -46,7 +46,7 @@ std::optional<QByteArray> readWholeFile(const QString& path, qint64 maxBytes, QS
         bytes.resize(size);
     } catch (const std::bad_alloc&) {
         if (reason)
-            *reason = QStringLiteral("not enough memory");
+            *reason = QStringLiteral("メモリが不足しています");
         return std::nullopt;
     }
     qint64 got = 0;

@@ -82,7 +82,9 @@ QPoint TToolWindow::firstPlace() const
     const int step = 24 * (slot % 8);
     QPoint place(frame.right() - frameGeometry().width() - 8 - step, top + 8 + step);
     if (const QScreen* screen = main->screen()) {
-        const QRect area = screen->availableGeometry();
+        // On the screen, or at least beside the main window when that stands
+        // partly beyond the screen.
+        const QRect area = screen->availableGeometry().united(frame);
         place.setX(std::clamp(place.x(), area.left(), std::max(area.left(), area.right() - frameGeometry().width())));
         place.setY(std::clamp(place.y(), area.top(), std::max(area.top(), area.bottom() - frameGeometry().height())));
     }
