@@ -478,9 +478,17 @@ std::optional<std::vector<PrecisePoint>> FollowCurve(const TTraceLine& settings,
             return;
         Walk near = w;
         near.thickness = thicknessNear(reader, region, start);
+        // A seed where a line of the curve's colour crosses it (a grid line):
+        // the column's run is that line and its centre tells nothing of the
+        // curve, which is taken at the clicked row with its own thickness.
+        Run from = run;
+        if (near.thickness > 0 && run.last - run.first + 1 > kLargestHiding * std::max(near.thickness, 2.0)) {
+            from.centre = start.y();
+            from.mass = near.thickness;
+        }
         std::vector<PrecisePoint> before, after;
-        walk(reader, near, start.x(), run, -1, before);
-        walk(reader, near, start.x(), run, +1, after);
+        walk(reader, near, start.x(), from, -1, before);
+        walk(reader, near, start.x(), from, +1, after);
         std::vector<PrecisePoint> points(before.rbegin(), before.rend());
         if (start.x() % w.interval == 0) {
             // A seed on a marker or a crossing: its column's run is not the

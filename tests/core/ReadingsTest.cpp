@@ -156,6 +156,40 @@ TEST(ReadingsTest, FollowNeedsASeedOnTheLine)
     EXPECT_TRUE(flat.points.empty());
 }
 
+// A click where a vertical grid line crosses the curve: the grid's light
+// pixels join the curve's run in that column to whatever else the grid
+// line meets, and the curve is still followed.
+TEST(ReadingsTest, FollowFromASeedOnAGridLine)
+{
+    const Figure f = drawFigure(FigureKind::BlackCurves);
+    const TTraceLine engine = darkEngine(160);
+    // The first column inside the axes that is grey over most of their height.
+    int gridColumn = -1;
+    for (int x = f.plot.left() + 10; x < f.plot.right() && gridColumn < 0; ++x) {
+        int dark = 0;
+        for (int y = f.plot.top(); y <= f.plot.bottom(); ++y) {
+            const uchar* p = f.picture.constScanLine(y) + 3 * x;
+            dark += TTraceLine::Brightness(p[0], p[1], p[2]) < 230;
+        }
+        if (dark > f.plot.height() * 3 / 4)
+            gridColumn = x;
+    }
+    ASSERT_GE(gridColumn, 0);
+    for (const DrawnCurve& curve : f.curves) {
+        const QPointF onCurve = pathAt(curve.path, gridColumn);
+        ReadingRequest request;
+        request.kind = Reading::Follow;
+        request.precise = true;
+        request.seed = QPoint(gridColumn, int(std::lround(onCurve.y())));
+        const ReadingResult result = run(engine, f.picture, f.plot, request);
+        ASSERT_GT(result.points.size(), size_t(f.plot.width() / 2));
+        double worst = 0;
+        for (const PrecisePoint& p : result.points)
+            worst = std::max(worst, distanceToPath(curve.path, QPointF(p.x, p.row)));
+        EXPECT_LE(worst, 1.0);
+    }
+}
+
 // Each found point matched to the nearest drawn centre: how many centres
 // were found within the limit, and how many points matched none.
 struct Matched {
