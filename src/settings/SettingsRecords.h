@@ -72,6 +72,7 @@ using ScopeRecord = IntRecord<3>;    // left, top, crosshair colour 00BBGGRR
 using MarkRecord = IntRecord<4>;     // left, top, general size, current size
 using TraceRecord = IntRecord<4>;    // left, top, bound colour, scan interval
 using TraceColourRecord = IntRecord<3>; // "TraceColour": colour mode 0/1, colour 00BBGGRR, tolerance
+using TraceReadingRecord = IntRecord<3>; // "TraceReading": reading 0..5, max gap, marker size
 
 // Encodes a short string: length byte then the bytes, cut at 255.
 void setShortString(uint8_t* field256, const QByteArray& bytes);

@@ -1,8 +1,21 @@
 #include "trace/Readings.h"
 
+#include <QPainter>
 #include <cmath>
 
 namespace cvg {
+
+namespace {
+
+// Half the width of the cross on a marker or bar end.
+constexpr int kCrossArm = 4;
+
+QPoint wholePixel(const PrecisePoint& p)
+{
+    return QPoint(int(std::nearbyint(p.x)), int(std::nearbyint(p.row)));
+}
+
+} // namespace
 
 std::vector<PrecisePoint> WholePixels(std::vector<PrecisePoint> points)
 {
@@ -11,6 +24,42 @@ std::vector<PrecisePoint> WholePixels(std::vector<PrecisePoint> points)
         p.row = std::nearbyint(p.row);
     }
     return points;
+}
+
+void MarkReading(QImage& picture, const std::vector<PrecisePoint>& points, Reading kind, QRgb colour)
+{
+    if (picture.isNull() || points.empty())
+        return;
+    if (picture.format() != QImage::Format_RGB888)
+        picture = picture.convertToFormat(QImage::Format_RGB888);
+    if (kind == Reading::All) {
+        const QRect bounds = picture.rect();
+        for (const PrecisePoint& p : points) {
+            const QPoint at = wholePixel(p);
+            if (!bounds.contains(at))
+                continue;
+            uchar* pixel = picture.scanLine(at.y()) + 3 * at.x();
+            pixel[0] = uchar(qRed(colour));
+            pixel[1] = uchar(qGreen(colour));
+            pixel[2] = uchar(qBlue(colour));
+        }
+        return;
+    }
+    QPainter painter(&picture);
+    painter.setPen(QPen(QColor::fromRgb(colour), 1));
+    if (kind == Reading::Markers || kind == Reading::Bars) {
+        for (const PrecisePoint& p : points) {
+            const QPoint at = wholePixel(p);
+            painter.drawLine(at.x() - kCrossArm, at.y(), at.x() + kCrossArm, at.y());
+            painter.drawLine(at.x(), at.y() - kCrossArm, at.x(), at.y() + kCrossArm);
+        }
+        return;
+    }
+    QPolygon line;
+    line.reserve(qsizetype(points.size()));
+    for (const PrecisePoint& p : points)
+        line << wholePixel(p);
+    painter.drawPolyline(line);
 }
 
 ReadingResult RunReading(TTraceLine& engine, const QImage& picture, int left, int top, int right, int bottom,

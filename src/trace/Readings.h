@@ -83,6 +83,13 @@ std::vector<PrecisePoint> FindMarkers(const TTraceLine& settings, const QImage& 
 std::vector<PrecisePoint> FindBars(
     const TTraceLine& settings, const QImage& picture, int left, int top, int right, int bottom);
 
+// Marks a reading's points on a 24-bit picture in one colour, as the trace
+// window shows them: each pixel of the line for the every-pixel reading, a
+// small cross on each marker or bar end, and for the readings of one curve a
+// line through the points. Whole pixels, rounded half to even; what falls
+// off the picture is left out.
+void MarkReading(QImage& picture, const std::vector<PrecisePoint>& points, Reading kind, QRgb colour);
+
 // The points rounded to whole pixels, halves to even.
 std::vector<PrecisePoint> WholePixels(std::vector<PrecisePoint> points);
 

@@ -11,5 +11,6 @@ list(APPEND CVG_GUI_SOURCES
   trace/TfrmTraceMouse.cpp
   trace/TfrmTraceRun.cpp
   trace/TfrmTraceColour.cpp
+  trace/TfrmTraceReadings.cpp
   trace/TraceWindows.cpp
 )
