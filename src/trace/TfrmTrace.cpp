@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <QAction>
 #include <QHideEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
@@ -218,6 +219,7 @@ void TfrmTrace::createControls()
     sbContent_->resize(10, 10);
     sbImage_->setWidget(sbContent_);
     layout->addWidget(sbImage_, 1);
+    layout->addWidget(lblReadingHint_);
 
     connect(pbPaint_, &TPaintBox::mousePressed, this,
         [this](QMouseEvent* e) { main_.runCommand([this, e] { pbPaintMouseDown(e); }); });

@@ -145,6 +145,7 @@ private:
     void updateColourControls();
     // Takes the colour of the current picture's pixel under the mouse.
     void pickColourAt(QPoint at);
+    // The second tool bar, and the line of hints that goes under the picture.
     QToolBar* createReadingControls();
     void readReadingSettings();
     void writeReadingSettings();

@@ -128,11 +128,11 @@ QToolBar* TfrmTrace::createReadingControls()
     butClearExcluded_->setText(QStringLiteral("除外をクリア"));
     butClearExcluded_->setToolTip(QStringLiteral("除外した領域を全て取り消す"));
     toolBar->addWidget(butClearExcluded_);
-    toolBar->addSeparator();
 
-    lblReadingHint_ = new QLabel(kIdleHint, toolBar);
+    // A line of its own under the picture, so that a narrow window still shows it.
+    lblReadingHint_ = new QLabel(kIdleHint, this);
     lblReadingHint_->setObjectName(QStringLiteral("lblReadingHint"));
-    toolBar->addWidget(lblReadingHint_);
+    lblReadingHint_->setContentsMargins(4, 2, 4, 2);
 
     connect(cbxReading_, &QComboBox::currentIndexChanged, this, [this] {
         // Another reading needs no click on a curve.
