@@ -4,13 +4,17 @@
 // precise reading beside the average reading it refines.
 #include "BenchFloor.h"
 #include "trace/PreciseTrace.h"
+#include "trace/Readings.h"
 #include "trace/TraceLine.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QImage>
+#include <QPainter>
+#include <QPainterPath>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -127,5 +131,104 @@ void BM_TracePrecise(benchmark::State& state) { tracePrecise(state, false); }
 void BM_TracePreciseColour(benchmark::State& state) { tracePrecise(state, true); }
 BENCHMARK(BM_TracePrecise)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 BENCHMARK(BM_TracePreciseColour)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
+} // namespace
+
+// The readings that know a figure, on a 4000 x 3000 figure drawn with
+// anti-aliasing: grid lines, three crossing curves 3 px wide (one black),
+// 400 round markers and 8 bars in their own thirds of the page. Each is timed
+// against the plain pass over the same picture.
+namespace {
+
+constexpr int kFigureWidth = 4000, kFigureHeight = 3000;
+const QColor kCurveBlue(31, 119, 180);
+
+double figureCurve(double x)
+{
+    return 500 + 300 * std::sin(x / 400);
+}
+
+const QImage& figure()
+{
+    static const QImage image = [] {
+        QImage picture(kFigureWidth, kFigureHeight, QImage::Format_RGB888);
+        picture.fill(Qt::white);
+        QPainter p(&picture);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(176, 176, 176), 2));
+        for (int x = 0; x < kFigureWidth; x += 200)
+            p.drawLine(QPointF(x + 0.3, 0), QPointF(x + 0.3, kFigureHeight));
+        for (int y = 0; y < kFigureHeight; y += 150)
+            p.drawLine(QPointF(0, y + 0.7), QPointF(kFigureWidth, y + 0.7));
+        // The top third: three curves crossing one another.
+        const auto curve = [&](QColor colour, const std::function<double(double)>& y) {
+            QPainterPath path;
+            path.moveTo(0, y(0));
+            for (double x = 2; x <= kFigureWidth; x += 2)
+                path.lineTo(x, y(x));
+            p.setPen(QPen(colour, 3));
+            p.drawPath(path);
+        };
+        curve(Qt::black, figureCurve);
+        curve(kCurveBlue, [](double x) { return 500 + 250 * std::cos(x / 300); });
+        curve(QColor(255, 127, 14), [](double x) { return 200 + 0.15 * x; });
+        // The middle third: markers 16 px across on a loose grid.
+        p.setPen(QPen(kCurveBlue, 2));
+        p.setBrush(kCurveBlue);
+        for (int i = 0; i < 400; ++i)
+            p.drawEllipse(QPointF(60 + (i % 40) * 97.3, 1100 + (i / 40) * 83.7), 8, 8);
+        // The bottom third: 8 bars standing on row 2900.
+        p.setPen(Qt::NoPen);
+        for (int i = 0; i < 8; ++i)
+            p.drawRect(QRectF(100 + i * 480.5, 2900 - 100 - 90 * i, 300, 100 + 90 * i));
+        return picture;
+    }();
+    return image;
+}
+
+template <typename Reading> void timeReading(benchmark::State& state, Reading&& reading)
+{
+    const QImage& picture = figure();
+    size_t found = 0;
+    timeAgainstFloor(
+        state, [&] { found = reading(picture); }, [&] { benchmark::DoNotOptimize(readEveryPixel(picture)); });
+    state.counters["points"] = double(found);
+}
+
+// One black curve across the whole width, from a seed on it.
+void BM_FollowCurve(benchmark::State& state)
+{
+    cvg::TTraceLine trace;
+    trace.ScanInterval = 1;
+    timeReading(state, [&](const QImage& picture) {
+        const auto points = cvg::FollowCurve(trace, picture, 0, 0, kFigureWidth - 1, 999,
+            QPoint(2000, int(std::lround(figureCurve(2000.5) - 0.5))), 0);
+        return points ? points->size() : 0;
+    });
+}
+
+void BM_FindMarkers(benchmark::State& state)
+{
+    cvg::TTraceLine trace;
+    trace.Mode = cvg::TraceMode::Colour;
+    trace.LineColour = kCurveBlue.rgb();
+    timeReading(state, [&](const QImage& picture) {
+        return cvg::FindMarkers(trace, picture, 0, 1000, kFigureWidth - 1, 1999, 0).size();
+    });
+}
+
+void BM_FindBars(benchmark::State& state)
+{
+    cvg::TTraceLine trace;
+    trace.Mode = cvg::TraceMode::Colour;
+    trace.LineColour = kCurveBlue.rgb();
+    timeReading(state, [&](const QImage& picture) {
+        return cvg::FindBars(trace, picture, 0, 2000, kFigureWidth - 1, kFigureHeight - 1).size();
+    });
+}
+
+BENCHMARK(BM_FollowCurve)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(BM_FindMarkers)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(BM_FindBars)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 
 } // namespace

@@ -4,7 +4,7 @@
 #include "platform/HeadlessDialogs.h"
 
 #include <QImage>
-#include <QMap>
+#include <QMultiMap>
 #include <QString>
 #include <QStringList>
 #include <cstdio>
@@ -43,9 +43,10 @@ std::optional<QImage> readPicture(const QString& path, const cvg::PdfPageRequest
 bool writePicture(const QString& path, const QImage& picture);
 
 // Options of the form --name VALUE and flags --name; the rest are operands.
+// An option given twice keeps both values; value() gives the last one.
 struct Options {
     QStringList operands;
-    QMap<QString, QString> values;
+    QMultiMap<QString, QString> values;
     QStringList flags;
     QString error; // an unknown option or a missing value
 };

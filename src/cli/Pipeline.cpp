@@ -12,6 +12,7 @@
 #include "worksheet/Document.h"
 #include "worksheet/PointMarkers.h"
 #include "trace/PreciseTrace.h"
+#include "trace/Readings.h"
 #include "trace/TraceLine.h"
 #include "worksheet/TextExport.h"
 
@@ -213,24 +214,32 @@ int runExport(const QStringList& args)
     return kExitOk;
 }
 
+// "LEFT,TOP,RIGHT,BOTTOM" with RIGHT > LEFT and BOTTOM > TOP.
+bool parseBounds(const QString& text, int (&bounds)[4])
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    bool ok = parts.size() == 4;
+    for (int i = 0; ok && i < 4; ++i)
+        bounds[i] = parts[i].trimmed().toInt(&ok);
+    return ok && bounds[2] > bounds[0] && bounds[3] > bounds[1];
+}
+
 int runTrace(const QStringList& args)
 {
-    const Options options = parseOptions(args,
-                                         {QStringLiteral("rect"), QStringLiteral("threshold"), QStringLiteral("interval"),
-                                          QStringLiteral("colour"), QStringLiteral("tolerance"), QStringLiteral("output")},
-                                         {QStringLiteral("average"), QStringLiteral("precise")});
+    const Options options = parseOptions(
+        args,
+        {QStringLiteral("rect"), QStringLiteral("threshold"), QStringLiteral("interval"), QStringLiteral("colour"),
+         QStringLiteral("tolerance"), QStringLiteral("output"), QStringLiteral("follow"), QStringLiteral("marker-size"),
+         QStringLiteral("exclude"), QStringLiteral("max-gap")},
+        {QStringLiteral("average"), QStringLiteral("precise"), QStringLiteral("markers"), QStringLiteral("bars")});
     if (!options.error.isEmpty())
         return usageError(options.error);
     if (options.operands.size() != 1)
         return usageError(QStringLiteral("trace needs DOC.cvd"));
     // The precise reading is an averaging one: --average may be given or not.
     const bool precise = options.flags.contains(QStringLiteral("precise"));
-    const QStringList rect = options.values.value(QStringLiteral("rect")).split(QLatin1Char(','));
     int bounds[4] = {0, 0, 0, 0};
-    bool rectOk = rect.size() == 4;
-    for (int i = 0; rectOk && i < 4; ++i)
-        bounds[i] = rect[i].trimmed().toInt(&rectOk);
-    if (!rectOk || bounds[2] <= bounds[0] || bounds[3] <= bounds[1])
+    if (!parseBounds(options.values.value(QStringLiteral("rect")), bounds))
         return usageError(QStringLiteral("trace needs --rect LEFT,TOP,RIGHT,BOTTOM with RIGHT > LEFT and BOTTOM > TOP"));
     int threshold = 0, interval = 0;
     QString error;
@@ -253,6 +262,49 @@ int runTrace(const QStringList& args)
         if (!parseInt(options, QStringLiteral("tolerance"), 60, 0, cvg::kMaxColourTolerance, tolerance, error))
             return usageError(error);
     }
+    // Which reading: one curve from a seed, one point per marker or per bar,
+    // or the engine's own (every pixel, or one per column with --average).
+    cvg::ReadingRequest request;
+    request.precise = precise;
+    request.kind = options.flags.contains(QStringLiteral("average")) || precise ? cvg::Reading::Average
+                                                                                 : cvg::Reading::All;
+    const bool follow = options.values.contains(QStringLiteral("follow"));
+    const bool markers = options.flags.contains(QStringLiteral("markers"));
+    const bool bars = options.flags.contains(QStringLiteral("bars"));
+    if (int(follow) + int(markers) + int(bars) + int(options.flags.contains(QStringLiteral("average"))) > 1)
+        return usageError(QStringLiteral("--follow, --markers, --bars and --average exclude each other"));
+    if (!follow && options.values.contains(QStringLiteral("max-gap")))
+        return usageError(QStringLiteral("--max-gap needs --follow X,Y"));
+    if (!markers && options.values.contains(QStringLiteral("marker-size")))
+        return usageError(QStringLiteral("--marker-size needs --markers"));
+    if (follow) {
+        request.kind = cvg::Reading::Follow;
+        const QStringList xy = options.values.value(QStringLiteral("follow")).split(QLatin1Char(','));
+        bool ok = xy.size() == 2;
+        int seed[2] = {0, 0};
+        for (int i = 0; ok && i < 2; ++i)
+            seed[i] = xy[i].trimmed().toInt(&ok);
+        if (!ok)
+            return usageError(QStringLiteral("--follow needs X,Y: the column and row of a pixel of the curve"));
+        request.seed = QPoint(seed[0], seed[1]);
+        if (!parseInt(options, QStringLiteral("max-gap"), 0, 1, 1000000, request.maxGap, error))
+            return usageError(error);
+    } else if (markers) {
+        request.kind = cvg::Reading::Markers;
+        if (!parseInt(options, QStringLiteral("marker-size"), 0, 1, 10000, request.markerSize, error))
+            return usageError(error);
+    } else if (bars) {
+        request.kind = cvg::Reading::Bars;
+    }
+    // Left out of every reading; right and bottom exclusive like --rect.
+    std::vector<QRect> excluded;
+    for (const QString& text : options.values.values(QStringLiteral("exclude"))) {
+        int cut[4] = {0, 0, 0, 0};
+        if (!parseBounds(text, cut))
+            return usageError(
+                QStringLiteral("--exclude needs LEFT,TOP,RIGHT,BOTTOM with RIGHT > LEFT and BOTTOM > TOP"));
+        excluded.push_back(QRect(QPoint(cut[0], cut[1]), QPoint(cut[2] - 1, cut[3] - 1)));
+    }
 
     const QString path = options.operands[0];
     cvg::Document doc;
@@ -265,25 +317,26 @@ int runTrace(const QStringList& args)
     cvg::TTraceLine engine;
     engine.BoundColor = threshold;
     engine.ScanInterval = interval;
+    engine.Excluded = excluded;
     if (colour) {
         engine.Mode = cvg::TraceMode::Colour;
         engine.LineColour = *colour;
         engine.Tolerance = tolerance;
     }
     // Right and bottom are exclusive here; the engine takes inclusive bounds.
+    const cvg::ReadingResult found =
+        cvg::RunReading(engine, corrected, bounds[0], bounds[1], bounds[2] - 1, bounds[3] - 1, request);
+    if (found.seedMissing)
+        return usageError(QStringLiteral("--follow %1: no pixel of the curve within %2 pixels of that point")
+                              .arg(options.values.value(QStringLiteral("follow")))
+                              .arg(cvg::kSeedReach));
     std::vector<cvg::Point> points;
     if (precise) {
-        points = cvg::ToWorksheetPoints(
-            cvg::TracePrecise(engine, corrected, bounds[0], bounds[1], bounds[2] - 1, bounds[3] - 1),
-            corrected.height());
+        points = cvg::ToWorksheetPoints(found.points, corrected.height());
     } else {
-        const std::vector<cvg::TXYData>& found =
-            options.flags.contains(QStringLiteral("average"))
-                ? engine.TraceAverage(corrected, bounds[0], bounds[1], bounds[2] - 1, bounds[3] - 1)
-                : engine.TraceAll(corrected, bounds[0], bounds[1], bounds[2] - 1, bounds[3] - 1);
-        points.reserve(found.size());
-        for (const cvg::TXYData& p : found)
-            points.push_back({p.X, corrected.height() - p.Y});
+        points.reserve(found.points.size());
+        for (const cvg::PrecisePoint& p : found.points)
+            points.push_back({int(p.x), corrected.height() - int(p.row)});
     }
     if (points.size() < 2)
         return failure(QStringLiteral("条件を変えてもう一度実行してください"));

@@ -57,10 +57,16 @@ const Command kCommands[] = {
      runExport},
     {"trace",
      "DOC.cvd --rect LEFT,TOP,RIGHT,BOTTOM [--threshold N | --colour RRGGBB [--tolerance N]] [--interval N] "
-     "[--average] [--precise] [--output OUT.cvd]",
+     "[--average | --follow X,Y [--max-gap N] | --markers [--marker-size N] | --bars] "
+     "[--exclude LEFT,TOP,RIGHT,BOTTOM]... [--precise] [--output OUT.cvd]",
      "Trace the dark line inside a rectangle of the corrected picture into a page; with --colour the pixels "
      "within the tolerance (0 to 441, default 60) of that colour instead. --average keeps one point per column "
-     "at the mean row; --precise one per column at the coverage-weighted centre, to a fraction of a pixel.",
+     "at the mean row; --precise one per column at the coverage-weighted centre, to a fraction of a pixel. "
+     "--follow reads the one curve through the pixel X,Y (within 3 pixels) across crossings and gaps of up to "
+     "--max-gap columns (default 5 % of the rectangle's width); --markers gives one point per marker (of about "
+     "--marker-size pixels, found from the picture when not given); --bars one per bar, at its centre and its "
+     "free end. Each --exclude leaves a rectangle out; points, seeds and rectangles count columns and rows of "
+     "the corrected picture from its top-left corner, right and bottom exclusive.",
      runTrace},
     {"interpolate", "DOC.cvd [--page N] [--method linear|spline] [--distance D] [--sort] [--output OUT.cvd]",
      "Interpolate a page into a new page at the end.", runInterpolate},

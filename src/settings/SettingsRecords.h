@@ -73,6 +73,7 @@ using ScopeRecord = IntRecord<3>;    // left, top, crosshair colour 00BBGGRR
 using MarkRecord = IntRecord<4>;     // left, top, general size, current size
 using TraceRecord = IntRecord<4>;    // left, top, bound colour, scan interval
 using TraceColourRecord = IntRecord<3>; // "TraceColour": colour mode 0/1, colour 00BBGGRR, tolerance
+using TraceReadingRecord = IntRecord<3>; // "TraceReading": reading 0..5, max gap, marker size
 
 // The main view's value "View" (8 bytes), kept beside "Main" so that "Main"
 // keeps its size: the zoom in thousandths (1000 = 100 %) and whether all

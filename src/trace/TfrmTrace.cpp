@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <QAction>
 #include <QHideEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
@@ -115,6 +116,7 @@ TfrmTrace::TfrmTrace(TfrmMain& main, AppContext& context)
     interval_ = udInterval_->value();
     engine_.LastIndex = -1;
     readColourSettings();
+    readReadingSettings();
 }
 
 QAction* TfrmTrace::makeAction(
@@ -194,6 +196,7 @@ void TfrmTrace::createControls()
     toolBar->addSeparator();
     createColourControls(toolBar);
     layout->addWidget(toolBar);
+    layout->addWidget(createReadingControls());
 
     sbImage_ = new QScrollArea(this);
     sbImage_->setObjectName(QStringLiteral("sbImage"));
@@ -216,6 +219,7 @@ void TfrmTrace::createControls()
     sbContent_->resize(10, 10);
     sbImage_->setWidget(sbContent_);
     layout->addWidget(sbImage_, 1);
+    layout->addWidget(lblReadingHint_);
 
     connect(pbPaint_, &TPaintBox::mousePressed, this,
         [this](QMouseEvent* e) { main_.runCommand([this, e] { pbPaintMouseDown(e); }); });
@@ -311,10 +315,12 @@ void TfrmTrace::hideEvent(QHideEvent* event)
 {
     TToolWindow::hideEvent(event);
     // Every close hides the window (and so does the end of the program,
-    // which writes the "Trace" value without closing): the colour mode's
-    // value is written with it.
-    if (!event->spontaneous())
+    // which writes the "Trace" value without closing): the colour mode's and
+    // the reading's values are written with it.
+    if (!event->spontaneous()) {
         writeColourSettings();
+        writeReadingSettings();
+    }
 }
 
 bool TfrmTrace::closeQuery()
@@ -336,8 +342,13 @@ void TfrmTrace::onClosed()
     main_.action(QStringLiteral("ShowTraceWindow"))->setChecked(false);
     engine_.Points.clear();
     engine_.LastIndex = -1;
+    found_.clear();
     untransferred_ = false;
     selection_ = {};
+    // The areas left out belong to the rectangle.
+    excluded_.clear();
+    stopWaitingForSeed();
+    updateReadingControls();
     drag_ = Drag::Idle;
     setStoredExtra(0, boundColor_);
     setStoredExtra(1, interval_);

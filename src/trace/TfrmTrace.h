@@ -1,12 +1,16 @@
 #pragma once
 
-#include "widgets/TToolWindow.h"
+#include "trace/Readings.h"
 #include "trace/TraceLine.h"
+#include "widgets/TToolWindow.h"
 
 #include <QImage>
+#include <QRect>
 
 class QAction;
 class QCheckBox;
+class QComboBox;
+class QLabel;
 class QLineEdit;
 class QMouseEvent;
 class QPainter;
@@ -35,15 +39,21 @@ struct TraceSelection {
     bool operator==(const TraceSelection&) const = default;
 };
 
+// The readings the window offers, in the order of its list; the stored
+// choice is the index.
+enum class TraceReading { All, Average, Precise, Follow, Markers, Bars };
+inline constexpr int kTraceReadings = 6;
+
 // The trace window: a copy of the corrected picture in which the user drags
-// a rectangle, erases inside or outside it (one level of undo), lets the
-// tracer collect the line's dark pixels and transfers them to a worksheet.
-// It works on its own pictures only; the document's pictures stay as they are.
+// a rectangle, erases inside or outside it (one level of undo), reads the
+// line, the curve, the markers or the bars inside it, leaving out the areas
+// drawn with Shift, and transfers the points to a worksheet. It works on its
+// own pictures only; the document's pictures stay as they are.
 class TfrmTrace final : public TToolWindow {
     Q_OBJECT
 public:
-    // What the mouse is doing with the rectangle.
-    enum class Drag { Idle, Drawing, Resizing };
+    // What the mouse is doing: the rectangle, or an area left out.
+    enum class Drag { Idle, Drawing, Resizing, Excluding };
 
     TfrmTrace(TfrmMain& main, AppContext& context);
 
@@ -57,6 +67,10 @@ public:
     void acInsideRangeExecute();
     void acTraceExecute();
     void acTraceAverageExecute();
+    // Runs the reading chosen in the list; following first waits for the
+    // click on the curve.
+    void acTraceReadingExecute();
+    void butClearExcludedClick();
 
     // The colour mode: the line is told by its colour instead of its
     // brightness, so one of several curves of different colours can be
@@ -73,7 +87,15 @@ public:
     const QImage& currentPicture() const { return current_; }
     const QImage& undoPicture() const { return undo_; }
     const QImage& displayPicture() const;
+    // The engine's own list (every pixel, or averaged); empty after the
+    // other readings.
     const std::vector<TXYData>& tracedPoints() const { return engine_.Points; }
+    // What the last reading found, as it is transferred.
+    const std::vector<PrecisePoint>& readingPoints() const { return found_; }
+    TraceReading reading() const;
+    void setReading(TraceReading reading);
+    bool waitingForSeed() const { return waitingForSeed_; }
+    const std::vector<QRect>& excludedAreas() const { return excluded_; }
     bool untransferred() const { return untransferred_; }
     int rememberedBoundColor() const { return boundColor_; }
     int rememberedInterval() const { return interval_; }
@@ -95,6 +117,11 @@ public:
     TUpDown* udTolerance() const { return udTolerance_; }
     QLineEdit* edtTolerance() const;
     QCheckBox* cbPickColour() const { return cbPickColour_; }
+    QComboBox* cbxReading() const { return cbxReading_; }
+    TUpDown* udMaxGap() const { return udMaxGap_; }
+    TUpDown* udMarkerSize() const { return udMarkerSize_; }
+    QToolButton* butClearExcluded() const { return butClearExcluded_; }
+    QLabel* lblReadingHint() const { return lblReadingHint_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -102,6 +129,7 @@ protected:
     bool closeQuery() override;
     void onClosed() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QAction* makeAction(
@@ -117,6 +145,20 @@ private:
     void updateColourControls();
     // Takes the colour of the current picture's pixel under the mouse.
     void pickColourAt(QPoint at);
+    // The second tool bar, and the line of hints that goes under the picture.
+    QToolBar* createReadingControls();
+    void readReadingSettings();
+    void writeReadingSettings();
+    void updateReadingControls();
+    void showHint(const QString& text);
+    void waitForSeed();
+    void stopWaitingForSeed();
+    // The click while waiting for the seed.
+    void takeSeed(QPoint at);
+    // An area left out: Shift pressed, dragged and released on the picture.
+    void beginExcluding(QPoint at);
+    void finishExcluding();
+    void paintExcluded(QPainter& painter) const;
 
     void pbPaintMouseDown(QMouseEvent* event);
     void pbPaintMouseMove(QMouseEvent* event);
@@ -125,9 +167,9 @@ private:
     int handleAt(int x, int y) const;
     void scrollToFollow(int x, int y);
 
-    // Runs a scan over the rectangle; false (after its message) when there is
-    // nothing to mark.
-    bool runTrace(bool average);
+    // Runs a reading over the rectangle; false (after its message) when there
+    // is nothing to mark.
+    bool runReading(TraceReading reading, QPoint seed = {});
 
     TfrmMain& main_;
     TTraceLine engine_;
@@ -142,6 +184,15 @@ private:
     int interval_ = 1;
     QRgb lineColour_ = qRgb(255, 0, 0);
     bool colourMarksShown_ = false;
+    std::vector<PrecisePoint> found_;
+    bool waitingForSeed_ = false;
+    // The last reading found no line at its seed.
+    bool seedMissed_ = false;
+    // Inclusive pixel bounds, inside the rectangle they were drawn in.
+    std::vector<QRect> excluded_;
+    // The area being dragged, corner to corner.
+    QPoint excludeFrom_;
+    QPoint excludeTo_;
 
     QScrollArea* sbImage_ = nullptr;
     QWidget* sbContent_ = nullptr;
@@ -153,6 +204,11 @@ private:
     QToolButton* butPickColour_ = nullptr;
     TUpDown* udTolerance_ = nullptr;
     QCheckBox* cbPickColour_ = nullptr;
+    QComboBox* cbxReading_ = nullptr;
+    TUpDown* udMaxGap_ = nullptr;
+    TUpDown* udMarkerSize_ = nullptr;
+    QToolButton* butClearExcluded_ = nullptr;
+    QLabel* lblReadingHint_ = nullptr;
 };
 
 } // namespace cvg

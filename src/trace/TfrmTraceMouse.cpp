@@ -1,5 +1,6 @@
 // The trace window's rectangle: drawn, moved and resized with the mouse, and
-// painted over the picture as an exclusive-or frame.
+// painted over the picture as an exclusive-or frame; the clicks that a
+// reading waits for and the areas left out go through here too.
 #include "platform/Dialogs.h"
 #include "platform/Errors.h"
 #include "shell/AppContext.h"
@@ -80,6 +81,14 @@ void TfrmTrace::pbPaintMouseDown(QMouseEvent* event)
         pickColourAt(at);
         return;
     }
+    if (waitingForSeed_) {
+        takeSeed(at);
+        return;
+    }
+    if (event->modifiers() & Qt::ShiftModifier) {
+        beginExcluding(at);
+        return;
+    }
     if (handle_ != 0) {
         drag_ = Drag::Resizing;
     } else {
@@ -97,8 +106,8 @@ void TfrmTrace::pbPaintMouseMove(QMouseEvent* event)
     TraceSelection& s = selection_;
     switch (drag_) {
     case Drag::Idle: {
-        if (cbPickColour_->isChecked()) {
-            // A click takes a colour; the rectangle's handles wait.
+        if (cbPickColour_->isChecked() || waitingForSeed_) {
+            // A click takes a colour or the seed; the rectangle's handles wait.
             handle_ = 0;
             pbPaint_->setCursor(Qt::PointingHandCursor);
             return;
@@ -148,6 +157,9 @@ void TfrmTrace::pbPaintMouseMove(QMouseEvent* event)
         s.right = x;
         s.bottom = y;
         break;
+    case Drag::Excluding:
+        excludeTo_ = at;
+        break;
     }
     scrollToFollow(x, y);
     pbPaint_->update();
@@ -157,6 +169,10 @@ void TfrmTrace::pbPaintMouseUp(QMouseEvent*)
 {
     if (drag_ == Drag::Idle)
         return;
+    if (drag_ == Drag::Excluding) {
+        finishExcluding();
+        return;
+    }
     drag_ = Drag::Idle;
     if (selection_.left == selection_.right && selection_.top == selection_.bottom)
         selection_ = {};
@@ -183,6 +199,7 @@ void TfrmTrace::scrollToFollow(int x, int y)
 
 void TfrmTrace::pbPaintPaint(QPainter& painter)
 {
+    paintExcluded(painter);
     TraceSelection s = selection_;
     s.normalize();
     const QImage& shown = displayPicture();

@@ -12,7 +12,6 @@
 #include "worksheet/DocumentChanges.h"
 
 #include <cstring>
-#include <QPainter>
 
 namespace cvg {
 
@@ -21,6 +20,9 @@ namespace {
 const QString kNoSelection = QStringLiteral("領域が指定されていません");
 const QString kTryOtherSettings = QStringLiteral("条件を変えてもう一度実行してください");
 const QString kNoTracedPoints = QStringLiteral("座標データが存在しません");
+const QString kSeedMissing = QStringLiteral("クリックした位置から %1 ピクセル以内に線が見つかりません。\r\n"
+                                            "追跡する曲線の上をクリックしてください。")
+                                 .arg(kSeedReach);
 const QString kTooManyTracedPoints
     = QStringLiteral("座標データの数がワークシートに入る上限 (1000000) "
                      "を超えます。\r\n領域か条件を変えてもう一度実行してください。");
@@ -29,6 +31,24 @@ const QString kTooManyTracedPoints
 QRect clippedArea(const TraceSelection& s, const QImage& picture)
 {
     return QRect(QPoint(s.left, s.top), QPoint(s.right - 1, s.bottom - 1)) & picture.rect();
+}
+
+Reading kindOf(TraceReading reading)
+{
+    switch (reading) {
+    case TraceReading::All:
+        return Reading::All;
+    case TraceReading::Average:
+    case TraceReading::Precise:
+        return Reading::Average;
+    case TraceReading::Follow:
+        return Reading::Follow;
+    case TraceReading::Markers:
+        return Reading::Markers;
+    case TraceReading::Bars:
+        return Reading::Bars;
+    }
+    return Reading::Average;
 }
 
 } // namespace
@@ -93,48 +113,54 @@ void TfrmTrace::acUndoExecute()
 
 // ---- trace and transfer ------------------------------------------------------------------
 
-bool TfrmTrace::runTrace(bool average)
+bool TfrmTrace::runReading(TraceReading reading, QPoint seed)
 {
     Dialogs& dialogs = context_.dialogs;
+    seedMissed_ = false;
     if (!selection_.hasArea()) {
         dialogs.info(kNoSelection);
         return false;
     }
     selection_.normalize();
+    const bool average = reading == TraceReading::Average;
     engine_.BoundColor = average ? edtBoundColor()->text().toInt() : udBoundColor_->value();
     engine_.ScanInterval = udInterval_->value();
     const bool byColour = colourMode();
     engine_.Mode = byColour ? TraceMode::Colour : TraceMode::Brightness;
     engine_.LineColour = lineColour_;
     engine_.Tolerance = tolerance();
+    engine_.Excluded = excluded_;
+
+    ReadingRequest request;
+    request.kind = kindOf(reading);
+    request.precise = reading == TraceReading::Precise;
+    request.seed = seed;
+    request.maxGap = udMaxGap_->value();
+    request.markerSize = udMarkerSize_->value();
     QImage picture = current_.format() == QImage::Format_RGB888
         ? current_
         : current_.convertToFormat(QImage::Format_RGB888);
     const TraceSelection& s = selection_;
-    const std::vector<TXYData>& points = average
-        ? engine_.TraceAverage(picture, s.left, s.top, s.right - 1, s.bottom - 1)
-        : engine_.TraceAll(picture, s.left, s.top, s.right - 1, s.bottom - 1);
-    if (points.size() < 2) {
+    ReadingResult result = RunReading(engine_, picture, s.left, s.top, s.right - 1, s.bottom - 1, request);
+    if (result.seedMissing) {
+        // Nothing was read: the last result stays as it was.
+        seedMissed_ = true;
+        dialogs.info(kSeedMissing);
+        return false;
+    }
+    // The engine's list holds only what its own readings found.
+    if (request.kind != Reading::All && !(request.kind == Reading::Average && !request.precise)) {
+        engine_.Points.clear();
+        engine_.LastIndex = -1;
+    }
+    found_ = std::move(result.points);
+    // One marker or one bar is a whole answer; one point of a line is not.
+    const bool onePerShape = request.kind == Reading::Markers || request.kind == Reading::Bars;
+    if (found_.size() < (onePerShape ? 1u : 2u)) {
         dialogs.info(kTryOtherSettings);
         return false;
     }
-    const QRgb mark = markColour();
-    if (average) {
-        QPainter painter(&picture);
-        painter.setPen(QPen(QColor::fromRgb(mark), 1));
-        QPolygon line;
-        line.reserve(qsizetype(points.size()));
-        for (const TXYData& p : points)
-            line << QPoint(p.X, p.Y);
-        painter.drawPolyline(line);
-    } else {
-        for (const TXYData& p : points) {
-            uchar* pixel = picture.scanLine(p.Y) + 3 * p.X;
-            pixel[0] = uchar(qRed(mark));
-            pixel[1] = uchar(qGreen(mark));
-            pixel[2] = uchar(qBlue(mark));
-        }
-    }
+    MarkReading(picture, found_, request.kind, markColour());
     setDisplay(picture, byColour);
     untransferred_ = true;
     return true;
@@ -142,17 +168,19 @@ bool TfrmTrace::runTrace(bool average)
 
 void TfrmTrace::acTraceExecute()
 {
-    runTrace(false);
+    setReading(TraceReading::All);
+    runReading(TraceReading::All);
 }
 
 void TfrmTrace::acTraceAverageExecute()
 {
-    runTrace(true);
+    setReading(TraceReading::Average);
+    runReading(TraceReading::Average);
 }
 
 void TfrmTrace::acSaveToGridExecute()
 {
-    const std::vector<TXYData>& found = engine_.Points;
+    const std::vector<PrecisePoint>& found = found_;
     if (found.empty()) {
         context_.dialogs.info(kNoTracedPoints);
         return;
@@ -166,12 +194,7 @@ void TfrmTrace::acSaveToGridExecute()
     if (newPage && !main_.CreateSheetPage())
         return;
     // Worksheet Y counts upward from the picture's bottom edge.
-    const int height = main_.pictureHeight();
-    std::vector<Point> points;
-    points.reserve(found.size());
-    for (const TXYData& p : found)
-        points.push_back(Point { p.X, height - p.Y });
-    WritePoints(doc.sheets.currentPage(), std::move(points));
+    WritePoints(doc.sheets.currentPage(), ToWorksheetPoints(found, main_.pictureHeight()));
     main_.pointsChanged();
     // One step of the history: undo takes the points (or the new page) away.
     RecordNewPoints(doc, pageBefore, newPage, kTraceCaption);

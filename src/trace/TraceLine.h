@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <cstdint>
 #include <vector>
 
@@ -48,6 +49,9 @@ public:
     // The largest distance still counted as the line's colour; below 0
     // nothing matches.
     int32_t Tolerance = 60;
+    // Rectangles (inclusive pixel bounds) that every reading leaves out: a
+    // legend, a label, an inset inside the traced rectangle.
+    std::vector<QRect> Excluded;
 
     // R x 30 / 100 + G x 59 / 100 + B x 11 / 100, each product divided on its
     // own with the remainder dropped: 0 for black, 254 for white.

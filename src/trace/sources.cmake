@@ -1,5 +1,9 @@
 list(APPEND CVG_CORE_SOURCES
+  trace/BarReading.cpp
+  trace/FollowCurve.cpp
+  trace/MarkerReading.cpp
   trace/PreciseTrace.cpp
+  trace/Readings.cpp
   trace/TraceLine.cpp
 )
 list(APPEND CVG_GUI_SOURCES
@@ -7,5 +11,6 @@ list(APPEND CVG_GUI_SOURCES
   trace/TfrmTraceMouse.cpp
   trace/TfrmTraceRun.cpp
   trace/TfrmTraceColour.cpp
+  trace/TfrmTraceReadings.cpp
   trace/TraceWindows.cpp
 )

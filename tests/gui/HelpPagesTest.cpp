@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTextDocumentFragment>
@@ -62,17 +63,23 @@ protected:
 
 TEST_F(HelpPagesTest, TraceWindowPageNamesEveryControlOfItsToolBar)
 {
-    const auto* bar = windows->frmTrace->findChild<QToolBar*>(QStringLiteral("tbTrace"));
-    ASSERT_NE(bar, nullptr);
     // Each control by its caption or its tip (what an icon button shows);
-    // the number fields have only their tips.
+    // the number fields have only their tips; a list names each choice.
     std::vector<QStringList> controls;
-    for (const QAbstractButton* b : bar->findChildren<QAbstractButton*>())
-        if (!caption(b->text()).isEmpty())
-            controls.push_back({ caption(b->text()), b->toolTip() });
-    for (const QLineEdit* e : bar->findChildren<QLineEdit*>())
-        controls.push_back({ e->toolTip() });
-    ASSERT_GE(controls.size(), 14u);
+    for (const char* name : { "tbTrace", "tbReading" }) {
+        const auto* bar = windows->frmTrace->findChild<QToolBar*>(QString::fromLatin1(name));
+        ASSERT_NE(bar, nullptr) << name;
+        for (const QAbstractButton* b : bar->findChildren<QAbstractButton*>())
+            if (!caption(b->text()).isEmpty())
+                controls.push_back({ caption(b->text()), b->toolTip() });
+        for (const QComboBox* list : bar->findChildren<QComboBox*>())
+            for (int i = 0; i < list->count(); ++i)
+                controls.push_back({ list->itemText(i) });
+        for (const QLineEdit* e : bar->findChildren<QLineEdit*>())
+            if (!qobject_cast<const QComboBox*>(e->parent()))
+                controls.push_back({ e->toolTip() });
+    }
+    ASSERT_GE(controls.size(), 24u);
     ASSERT_EQ(pages.count(QStringLiteral("DialogLine.htm")), 1u);
     const QString& page = pages[QStringLiteral("DialogLine.htm")];
     for (const QStringList& names : controls) {

@@ -8,6 +8,7 @@
 #include "worksheet/DocumentFile.h"
 
 #include "ScriptedDialogs.h"
+#include "TestPictures.h"
 
 #include <QFile>
 #include <QPainter>
@@ -390,7 +391,9 @@ TEST_F(CliPipeline, TraceByColour)
     // The usage text names the new options.
     r = runCli({QStringLiteral("--help")});
     EXPECT_TRUE(r.out.contains("  trace DOC.cvd --rect LEFT,TOP,RIGHT,BOTTOM [--threshold N | --colour RRGGBB "
-                               "[--tolerance N]] [--interval N] [--average] [--precise] [--output OUT.cvd]\n"));
+                               "[--tolerance N]] [--interval N] [--average | --follow X,Y [--max-gap N] | --markers "
+                               "[--marker-size N] | --bars] [--exclude LEFT,TOP,RIGHT,BOTTOM]... [--precise] "
+                               "[--output OUT.cvd]\n"));
 }
 
 TEST_F(CliPipeline, PreciseTraceOfAnOrangeLineKeptExactByCalibrate)
@@ -435,4 +438,110 @@ TEST_F(CliPipeline, PreciseTraceOfAnOrangeLineKeptExactByCalibrate)
         EXPECT_LE(std::abs(px[1].toInt() - (v[1].toDouble() / 0.5 + 50)), 0.5) << i;
     }
     EXPECT_LT(worst, 0.05); // a tenth of a pixel is 0.05 on this axis
+}
+
+namespace {
+
+QString boundsText(const QRect& r)
+{
+    return QStringLiteral("%1,%2,%3,%4").arg(r.left()).arg(r.top()).arg(r.right() + 1).arg(r.bottom() + 1);
+}
+
+} // namespace
+
+// The readings that know a figure through the real program: one black curve
+// of two followed from a seed, one point per marker with the legend left
+// out, one per bar; and their usage errors.
+TEST_F(CliPipeline, TraceFollowMarkersBars)
+{
+    struct Case {
+        test::FigureKind kind;
+        QStringList options; // besides the document, the rectangle and the output; "" is the legend
+        int points;          // 0: the followed curve, checked against the drawn one
+    };
+    const test::Figure curves = test::drawFigure(test::FigureKind::BlackCurves);
+    const QPointF seed = curves.curves[0].path[300];
+    const QString seedText = QStringLiteral("%1,%2").arg(std::lround(seed.x())).arg(std::lround(seed.y()));
+    const Case cases[] = {
+        {test::FigureKind::BlackCurves,
+         {QStringLiteral("--follow"), seedText, QStringLiteral("--threshold"), QStringLiteral("160")},
+         0},
+        {test::FigureKind::Scatter,
+         {QStringLiteral("--markers"), QStringLiteral("--colour"), QStringLiteral("1F77B4"), QStringLiteral("--exclude"),
+          QString()},
+         40},
+        {test::FigureKind::Bars,
+         {QStringLiteral("--bars"), QStringLiteral("--colour"), QStringLiteral("1F77B4"), QStringLiteral("--exclude"),
+          QString(), QStringLiteral("--precise")},
+         8},
+    };
+    for (const Case& c : cases) {
+        const test::Figure f = test::drawFigure(c.kind);
+        picture = path("figure.bmp");
+        SaveBmpPicture(picture, f.picture);
+        const QString a = path("a.cvd"), b = path("b.cvd");
+        ASSERT_EQ(calibrate(a).status, 0);
+        QStringList options = c.options;
+        for (QString& o : options)
+            if (o.isEmpty())
+                o = boundsText(f.legend);
+        const CliRun r = runCli(QStringList{QStringLiteral("trace"), a, QStringLiteral("--rect"), boundsText(f.plot),
+                                            QStringLiteral("--output"), b}
+                                + options);
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        if (c.points > 0) {
+            EXPECT_EQ(r.out, QStringLiteral("page 1 points %1\n").arg(c.points).toUtf8());
+            continue;
+        }
+        // Whole pixels within a pixel and a half of the solid curve (a pixel
+        // off at most, then rounded), in nearly every column of the plot.
+        const QList<QByteArray> lines =
+            runCli({QStringLiteral("export"), b, QStringLiteral("--pixels")}).out.split('\n');
+        int count = 0;
+        for (const QByteArray& line : lines) {
+            const QList<QByteArray> xy = line.trimmed().split('\t');
+            if (xy.size() != 2)
+                continue;
+            ++count;
+            const QPointF p(xy[0].toDouble(), f.picture.height() - xy[1].toDouble());
+            EXPECT_LE(test::distanceToPath(f.curves[0].path, p), 1.5) << line.toStdString();
+        }
+        EXPECT_GE(count, int(0.98 * f.plot.width()));
+        EXPECT_EQ(r.out, QStringLiteral("page 1 points %1\n").arg(count).toUtf8());
+    }
+
+    // Usage errors: the reason, then the usage text; exit status 1.
+    picture = path("curves.bmp");
+    SaveBmpPicture(picture, curves.picture);
+    const QString a = path("a.cvd");
+    ASSERT_EQ(calibrate(a).status, 0);
+    const struct {
+        QStringList extra;
+        QString reason;
+    } errors[] = {
+        {{QStringLiteral("--follow"), seedText, QStringLiteral("--markers")},
+         QStringLiteral("--follow, --markers, --bars and --average exclude each other")},
+        {{QStringLiteral("--bars"), QStringLiteral("--average")},
+         QStringLiteral("--follow, --markers, --bars and --average exclude each other")},
+        {{QStringLiteral("--follow"), QStringLiteral("12")},
+         QStringLiteral("--follow needs X,Y: the column and row of a pixel of the curve")},
+        {{QStringLiteral("--follow"), QStringLiteral("130,50")},
+         QStringLiteral("--follow 130,50: no pixel of the curve within 3 pixels of that point")},
+        {{QStringLiteral("--max-gap"), QStringLiteral("10")}, QStringLiteral("--max-gap needs --follow X,Y")},
+        {{QStringLiteral("--marker-size"), QStringLiteral("9")}, QStringLiteral("--marker-size needs --markers")},
+        {{QStringLiteral("--markers"), QStringLiteral("--marker-size"), QStringLiteral("0")},
+         QStringLiteral("--marker-size must be an integer from 1 to 10000")},
+        {{QStringLiteral("--exclude"), QStringLiteral("10,10,5,20")},
+         QStringLiteral("--exclude needs LEFT,TOP,RIGHT,BOTTOM with RIGHT > LEFT and BOTTOM > TOP")},
+    };
+    for (const auto& e : errors) {
+        const QString out = path("never.cvd");
+        const CliRun r = runCli(QStringList{QStringLiteral("trace"), a, QStringLiteral("--rect"),
+                                            boundsText(curves.plot), QStringLiteral("--output"), out}
+                                + e.extra);
+        EXPECT_EQ(r.status, 1) << e.reason.toStdString();
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("cvglean-cli: ") + e.reason + QStringLiteral("\n\nUsage: ")))
+            << r.err.left(160).toStdString();
+        EXPECT_FALSE(QFile::exists(out));
+    }
 }
