@@ -20,6 +20,8 @@ constexpr int kFringe = 2;
 // ahead the fitted parabola is trusted; beyond, its tangent goes on.
 constexpr int kHistory = 12;
 constexpr double kCurvedReach = 8;
+// Points of the other side of the seed that start a walk's prediction.
+constexpr size_t kKnownHistory = 6;
 // Rows read around the seed to find its run.
 constexpr int kSeedWindow = 128;
 // Columns in a row where the curve is thinner than expected before the
@@ -331,12 +333,20 @@ template <typename Ink> double thicknessNear(ColumnReader<Ink>& reader, const Sc
 
 // Walks from the seed's column toward one side (step +1 or -1), appending the
 // points of the scanned columns in walking order.
+// `known`: the curve's points on the other side of the seed, nearest first;
+// when given, the prediction starts from their course instead of the seed's
+// run (which may hold another curve as well).
 template <typename Ink>
 void walk(ColumnReader<Ink>& reader, const Walk& w, int x0, const Run& start, int step,
-    std::vector<PrecisePoint>& out)
+    std::vector<PrecisePoint>& out, const std::vector<PrecisePoint>& known = {})
 {
     Predictor predictor;
-    predictor.add(x0, start.centre);
+    // A few of them: a straight course, which a bend beyond them cannot skew.
+    const size_t history = std::min(known.size(), kKnownHistory);
+    for (size_t i = history; i-- > 0;)
+        predictor.add(known[i].x, known[i].row);
+    if (history == 0)
+        predictor.add(x0, start.centre);
     // The curve's thickness across itself (the median of its last runs,
     // each divided by the length a column cuts through it at its slope): a
     // column of a steep curve holds a longer run.
@@ -489,6 +499,24 @@ std::optional<std::vector<PrecisePoint>> FollowCurve(const TTraceLine& settings,
         std::vector<PrecisePoint> before, after;
         walk(reader, near, start.x(), from, -1, before);
         walk(reader, near, start.x(), from, +1, after);
+        // Near a crossing the seed's run may hold both curves, and a walk
+        // that starts from it without a slope can lose the curve or cross
+        // over. Each side is walked again from the curve's course on the
+        // other side, and that walk is kept unless it stops shorter.
+        const auto reach = [&](const std::vector<PrecisePoint>& side) {
+            return side.empty() ? 0.0 : std::abs(side.back().x - start.x());
+        };
+        const auto again = [&](std::vector<PrecisePoint>& side, const std::vector<PrecisePoint>& other,
+                               int step) {
+            if (other.size() < 3)
+                return;
+            std::vector<PrecisePoint> retry;
+            walk(reader, near, start.x(), from, step, retry, other);
+            if (reach(retry) >= reach(side))
+                side = std::move(retry);
+        };
+        again(before, after, -1);
+        again(after, before, +1);
         std::vector<PrecisePoint> points(before.rbegin(), before.rend());
         if (start.x() % w.interval == 0) {
             // A seed on a marker or a crossing: its column's run is not the

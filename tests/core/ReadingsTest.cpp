@@ -190,6 +190,50 @@ TEST(ReadingsTest, FollowFromASeedOnAGridLine)
     }
 }
 
+// Seeds a few pixels from where two curves of one colour cross, where the
+// seed's own column may still hold both: each curve is followed whole from
+// either side of each crossing.
+TEST(ReadingsTest, FollowFromASeedNearACrossing)
+{
+    for (const FigureKind kind : { FigureKind::BlackCurves, FigureKind::ColouredCurves }) {
+        const Figure f = drawFigure(kind);
+        const std::vector<QPointF>& a = f.curves[0].path;
+        const std::vector<QPointF>& b = f.curves[1].path;
+        // The columns where the first two curves cross inside the axes.
+        std::vector<int> crossings;
+        for (int x = f.plot.left() + 1; x < f.plot.right(); ++x) {
+            const double before = pathAt(a, x - 1).y() - pathAt(b, x - 1).y();
+            const double here = pathAt(a, x).y() - pathAt(b, x).y();
+            if ((before < 0) != (here < 0) && !f.legend.contains(QPoint(x, int(pathAt(a, x).y()))))
+                crossings.push_back(x);
+        }
+        ASSERT_FALSE(crossings.empty());
+        for (const int crossing : crossings)
+            for (const int offset : { -12, -8, -5, -4, -3, 3, 4, 5, 8, 12 })
+                for (size_t c = 0; c < 2; ++c) {
+                    const DrawnCurve& curve = f.curves[c];
+                    const QPointF onCurve = pathAt(curve.path, crossing + offset);
+                    ReadingRequest request;
+                    request.kind = Reading::Follow;
+                    request.precise = true;
+                    request.seed = QPoint(crossing + offset, int(std::lround(onCurve.y())));
+                    const ReadingResult result = run(
+                        kind == FigureKind::BlackCurves ? darkEngine(160) : colourEngine(curve.colour, 60),
+                        f.picture, f.plot, request);
+                    const std::string what = "figure " + std::to_string(int(kind)) + " crossing "
+                        + std::to_string(crossing) + " offset " + std::to_string(offset) + " curve "
+                        + std::to_string(c);
+                    ASSERT_FALSE(result.points.empty()) << what;
+                    double worst = 0;
+                    for (const PrecisePoint& p : result.points)
+                        worst = std::max(worst, distanceToPath(curve.path, QPointF(p.x, p.row)));
+                    EXPECT_LE(worst, 1.0) << what;
+                    const double reached = result.points.back().x - result.points.front().x + 1;
+                    EXPECT_GE(reached, 0.9 * f.plot.width()) << what;
+                }
+    }
+}
+
 // Each found point matched to the nearest drawn centre: how many centres
 // were found within the limit, and how many points matched none.
 struct Matched {
