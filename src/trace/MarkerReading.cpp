@@ -213,13 +213,18 @@ QPointF settle(const QImage& picture, const ScanRegion& region, const Exclusions
         const int y0 = std::max(region.top, int(std::floor(centre.y() - radius - 1)));
         const int y1 = std::min(region.bottom, int(std::ceil(centre.y() + radius + 1)));
         double sum = 0, sx = 0, sy = 0;
+        // The disc's weight is 1 inside radius - 0.5 and 0 beyond radius + 0.5;
+        // only the ring between needs a square root.
+        const double inner = radius - 0.5, outer = radius + 0.5;
+        const double inner2 = inner >= 0 ? inner * inner : -1.0, outer2 = outer * outer;
         for (int y = y0; y <= y1; ++y) {
             const uchar* line = picture.constScanLine(y);
+            const double dy2 = (y - centre.y()) * (y - centre.y());
             for (int x = x0; x <= x1; ++x) {
-                const double k
-                    = std::clamp(radius + 0.5 - std::hypot(x - centre.x(), y - centre.y()), 0.0, 1.0);
-                if (k <= 0 || excluded.contains(x, y))
+                const double d2 = (x - centre.x()) * (x - centre.x()) + dy2;
+                if (d2 >= outer2 || excluded.contains(x, y))
                     continue;
+                const double k = d2 <= inner2 ? 1.0 : std::min(1.0, outer - std::sqrt(d2));
                 bool seed = false;
                 const double w = k * ink.weigh(line + 3 * size_t(x), seed);
                 sum += w;

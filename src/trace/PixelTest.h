@@ -417,7 +417,19 @@ void forEachInkRun(
 {
     struct Member {
         const Ink& ink;
-        bool operator()(const uchar* p) const { return ink.isInk(p); }
+        // A filled shape (a bar, a marker) is mostly one colour: a pixel
+        // like its left neighbour takes that one's verdict.
+        mutable uint32_t lastColour = ~0u;
+        mutable bool lastVerdict = false;
+        bool operator()(const uchar* p) const
+        {
+            const uint32_t colour = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+            if (colour != lastColour) {
+                lastColour = colour;
+                lastVerdict = ink.isInk(p);
+            }
+            return lastVerdict;
+        }
 #if defined(__SSE2__)
         uint64_t candidates(const uchar* block) const
         {

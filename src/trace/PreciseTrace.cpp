@@ -123,6 +123,18 @@ QRgb MostCommonColour(const QImage& source, int left, int top, int right, int bo
             colours.push_back(uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
         }
     }
+    // The background usually covers most of the picture: a colour held by
+    // more than half of the samples is the most common one, found in two
+    // passes (majority vote, then its count) without sorting.
+    uint32_t candidate = colours.front();
+    size_t votes = 0;
+    for (const uint32_t c : colours) {
+        if (votes == 0)
+            candidate = c;
+        votes += c == candidate ? 1 : size_t(-1);
+    }
+    if (size_t(std::count(colours.begin(), colours.end(), candidate)) * 2 > colours.size())
+        return qRgb(int(candidate >> 16), int((candidate >> 8) & 0xFF), int(candidate & 0xFF));
     std::sort(colours.begin(), colours.end());
     uint32_t best = colours.front();
     size_t bestCount = 0;
