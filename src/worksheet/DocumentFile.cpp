@@ -84,10 +84,10 @@ ExtensionRecord fractionRecord(int pageIndex, const std::vector<Point>& points, 
 }
 
 // Gives a page its rests when the record belongs to the page as read: same
-// count, same check value of the point records in the file, and every rest
-// one that its whole pixel can have. Anything else leaves the page whole.
-void applyFractions(const ExtensionRecord& record, const QByteArray& file,
-    const std::vector<size_t>& pointOffsets, Worksheets& sheets)
+// count, same check value of the point records in the file (`pageCheck`,
+// worked out while the picture was decoded), and every rest one that its
+// whole pixel can have. Anything else leaves the page whole.
+void applyFractions(const ExtensionRecord& record, const std::vector<uint32_t>& pageChecks, Worksheets& sheets)
 {
     if (record.type != ExtensionType::PageFractions || record.number >= uint32_t(sheets.pageCount()))
         return;
@@ -97,17 +97,20 @@ void applyFractions(const ExtensionRecord& record, const QByteArray& file,
     const uchar* p = reinterpret_cast<const uchar*>(record.payload.constData());
     if (size_t(record.payload.size()) != kFractionHeaderSize + n * kFractionSize || getU32(p) != n)
         return;
-    const uchar* records = reinterpret_cast<const uchar*>(file.constData()) + pointOffsets[record.number];
-    if (getU32(p + 4) != checksum(records, n * kPointRecordSize))
+    if (getU32(p + 4) != pageChecks[record.number])
         return;
+    // One pass: the page was read whole, so a bad rest puts back the zeros
+    // of the points before it.
     const uchar* rests = p + kFractionHeaderSize;
-    for (size_t k = 0; k < n; ++k)
-        if (!IsValidFraction(points[k].X, getI16(rests + 4 * k))
-            || !IsValidFraction(points[k].Y, getI16(rests + 4 * k + 2)))
-            return;
     for (size_t k = 0; k < n; ++k) {
-        points[k].fracX = getI16(rests + 4 * k);
-        points[k].fracY = getI16(rests + 4 * k + 2);
+        const int16_t fracX = getI16(rests + 4 * k), fracY = getI16(rests + 4 * k + 2);
+        if (!IsValidFraction(points[k].X, fracX) || !IsValidFraction(points[k].Y, fracY)) {
+            for (size_t j = 0; j < k; ++j)
+                points[j].fracX = points[j].fracY = 0;
+            return;
+        }
+        points[k].fracX = fracX;
+        points[k].fracY = fracY;
     }
 }
 
@@ -383,11 +386,16 @@ DocumentReadStatus decodeDocument(
 
         if (!picture)
             picture.emplace(in.current(), in.remaining(), doc.images, doc.resize);
+        // The check values that tie fractions to their pages, while the
+        // worker decodes the picture.
+        std::vector<uint32_t> pageChecks(pointOffsets.size());
+        for (size_t i = 0; i < pointOffsets.size(); ++i)
+            pageChecks[i] = checksum(data + pointOffsets[i], doc.sheets.page(int(i)).points.size() * kPointRecordSize);
         std::vector<ExtensionRecord> records;
         if (!picture->take(doc.images, doc.resize, records))
             return DocumentReadStatus::Damaged;
         for (const ExtensionRecord& record : records)
-            applyFractions(record, bytes, pointOffsets, doc.sheets);
+            applyFractions(record, pageChecks, doc.sheets);
         if (converted) {
             // Values shown from points that were never mapped would be wrong:
             // a calibration that cannot be recomputed counts as not done.

@@ -507,13 +507,16 @@ TEST(DocumentFileTest, FractionsAndTheExactPictureSurviveSaveAndReopen)
     EXPECT_EQ(read.sheets.page(0).points, (std::vector<Point> { { 1, 2 }, { 30, 27 }, { -7, 2147483647 } }));
     EXPECT_EQ(test::differingPixels(read.images.workingImage, doc.images.workingImage), 0);
 
-    // A rest no whole pixel can have (more than half a pixel): the page is whole.
-    QByteArray impossible = bytes;
-    for (const auto& [begin, end] : test::extensionSegments(bytes.mid(pictureAt)))
-        if (bytes[pictureAt + begin + 13] == 2) // a page's fractions
-            setI32(impossible, pictureAt + begin + 4 + 26 + 8, 0x00007000);
-    ASSERT_EQ(decodeFresh(impossible, read), DocumentReadStatus::Read);
-    EXPECT_EQ(read.sheets.page(0).points, whole.sheets.page(0).points);
+    // A rest no whole pixel can have (more than half a pixel), on the first
+    // point or after two good ones: the page is whole.
+    for (const int point : { 0, 2 }) {
+        QByteArray impossible = bytes;
+        for (const auto& [begin, end] : test::extensionSegments(bytes.mid(pictureAt)))
+            if (bytes[pictureAt + begin + 13] == 2) // a page's fractions
+                setI32(impossible, pictureAt + begin + 4 + 26 + 8 + 4 * point, 0x00007000);
+        ASSERT_EQ(decodeFresh(impossible, read), DocumentReadStatus::Read);
+        EXPECT_EQ(read.sheets.page(0).points, whole.sheets.page(0).points) << point;
+    }
 }
 
 TEST(DocumentFileTest, ColourTraceFindsTheSameLineAfterSaveAndReopen)
