@@ -74,6 +74,9 @@ void MainProgress::end()
 TfrmMain::TfrmMain(AppContext& context) : QMainWindow(nullptr), context_(context)
 {
     setObjectName(QStringLiteral("frmMain"));
+    // Hints show while a tool window has the focus too (Qt asks this of the
+    // window that holds the control).
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     createActions();
     createMenus();
     createLayout();

@@ -275,8 +275,6 @@ void TfrmMain::createToolBars()
         tbSpeedButton_->addAction(act);
         QWidget* button = tbSpeedButton_->widgetForAction(act);
         button->setObjectName(QStringLiteral("spButton%1").arg(b.number));
-        // The hint shows while a tool window has the focus too.
-        button->setAttribute(Qt::WA_AlwaysShowToolTips);
         button->installEventFilter(this);
     }
     box->addWidget(tbSpeedButton_);
