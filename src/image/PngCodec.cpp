@@ -1,6 +1,7 @@
 #include "image/PngCodec.h"
 
 #include "image/ImageSet.h"
+#include "image/PngBytes.h"
 
 #include <algorithm>
 #include <array>
@@ -17,9 +18,9 @@ namespace cvg {
 
 namespace {
 
-constexpr uchar kSignature[8] = { 0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A };
+using namespace png;
+
 constexpr int kUpFilter = 2;
-constexpr int kBytesPerPixel = 3;
 // Deflate can refer at most this far back.
 constexpr size_t kWindow = 32768;
 constexpr size_t kMinMatch = 3;
@@ -33,11 +34,6 @@ void putBE32(QByteArray& out, uint32_t v)
     out.append(b, 4);
 }
 
-uint32_t getBE32(const uchar* p)
-{
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
-
 void putChunk(QByteArray& out, const char type[4], const uchar* data, size_t size)
 {
     putBE32(out, uint32_t(size));
@@ -48,39 +44,6 @@ void putChunk(QByteArray& out, const char type[4], const uchar* data, size_t siz
     putBE32(out, uint32_t(crc));
 }
 
-// Bytewise a + b and a - b (modulo 256) of n bytes, eight at a time: the
-// low seven bits of each byte add without reaching the next byte, and the
-// top bit is put back by exclusive or.
-constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
-constexpr uint64_t kTop = 0x8080808080808080ULL;
-
-void addBytes(uchar* out, const uchar* a, const uchar* b, size_t n)
-{
-    size_t k = 0;
-    for (; k + 8 <= n; k += 8) {
-        uint64_t x, y;
-        std::memcpy(&x, a + k, 8);
-        std::memcpy(&y, b + k, 8);
-        const uint64_t sum = ((x & kLow7) + (y & kLow7)) ^ ((x ^ y) & kTop);
-        std::memcpy(out + k, &sum, 8);
-    }
-    for (; k < n; ++k)
-        out[k] = uchar(a[k] + b[k]);
-}
-
-void subtractBytes(uchar* out, const uchar* a, const uchar* b, size_t n)
-{
-    size_t k = 0;
-    for (; k + 8 <= n; k += 8) {
-        uint64_t x, y;
-        std::memcpy(&x, a + k, 8);
-        std::memcpy(&y, b + k, 8);
-        const uint64_t difference = ((x | kTop) - (y & kLow7)) ^ ((x ^ ~y) & kTop);
-        std::memcpy(out + k, &difference, 8);
-    }
-    for (; k < n; ++k)
-        out[k] = uchar(a[k] - b[k]);
-}
 
 // Adler-32 of the filtered rows. zlib's own goes a byte at a time; here
 // sixteen bytes at a time, the running sum from a sum of absolute
@@ -421,151 +384,6 @@ void deflateRows(const QImage& picture, QByteArray& out)
     putBE32(out, uint32_t(adler));
 }
 
-// ---- reading ------------------------------------------------------------------
-
-uchar paeth(int a, int b, int c)
-{
-    const int p = a + b - c;
-    const int pa = std::abs(p - a);
-    const int pb = std::abs(p - b);
-    const int pc = std::abs(p - c);
-    if (pa <= pb && pa <= pc)
-        return uchar(a);
-    return pb <= pc ? uchar(b) : uchar(c);
-}
-
-// Undoes one row's filter into out; previous is the row above (zeros for
-// the first). False for an unknown filter type.
-bool unfilter(int type, const uchar* in, const uchar* previous, uchar* out, size_t n)
-{
-    constexpr size_t bpp = kBytesPerPixel;
-    switch (type) {
-    case 0:
-        std::memcpy(out, in, n);
-        return true;
-    case 1:
-        for (size_t k = 0; k < n; ++k)
-            out[k] = uchar(in[k] + (k >= bpp ? out[k - bpp] : 0));
-        return true;
-    case 2:
-        addBytes(out, in, previous, n);
-        return true;
-    case 3:
-        for (size_t k = 0; k < n; ++k)
-            out[k] = uchar(in[k] + ((k >= bpp ? out[k - bpp] : 0) + previous[k]) / 2);
-        return true;
-    case 4:
-        for (size_t k = 0; k < n; ++k)
-            out[k] = uchar(in[k]
-                + paeth(k >= bpp ? out[k - bpp] : 0, previous[k], k >= bpp ? previous[k - bpp] : 0));
-        return true;
-    default:
-        return false;
-    }
-}
-
-struct Chunk {
-    const uchar* type = nullptr;
-    const uchar* data = nullptr;
-    size_t size = 0;
-};
-
-// The chunks of a PNG up to and including IEND, each checked for length and
-// CRC. False on any fault.
-bool readChunks(const uchar* data, size_t size, std::vector<Chunk>& chunks)
-{
-    if (!data || size < sizeof kSignature || std::memcmp(data, kSignature, sizeof kSignature) != 0)
-        return false;
-    size_t pos = sizeof kSignature;
-    while (true) {
-        if (size - pos < 12)
-            return false;
-        const size_t length = getBE32(data + pos);
-        if (length > 0x7FFFFFFFu || length > size - pos - 12)
-            return false;
-        Chunk chunk { data + pos + 4, data + pos + 8, length };
-        const uint32_t stored = getBE32(data + pos + 8 + length);
-        if (uint32_t(crc32(0, chunk.type, uInt(length + 4))) != stored)
-            return false;
-        chunks.push_back(chunk);
-        pos += 12 + length;
-        if (std::memcmp(chunk.type, "IEND", 4) == 0)
-            return true;
-    }
-}
-
-class Inflater {
-public:
-    // The chunks' CRCs already vouch for every byte of the stream: its own
-    // Adler-32 of the inflated bytes would cost a second pass over them.
-    Inflater() { ok_ = inflateInit(&stream_) == Z_OK && inflateValidate(&stream_, 0) == Z_OK; }
-    ~Inflater()
-    {
-        if (ok_)
-            inflateEnd(&stream_);
-    }
-    Inflater(const Inflater&) = delete;
-    Inflater& operator=(const Inflater&) = delete;
-
-    // Fills out[0..n) from the IDAT chunks in order. False when the stream
-    // is damaged or ends early.
-    bool read(uchar* out, size_t n)
-    {
-        if (!ok_)
-            return false;
-        stream_.next_out = out;
-        stream_.avail_out = uInt(n);
-        while (stream_.avail_out > 0) {
-            if (stream_.avail_in == 0 && !nextInput())
-                return false;
-            const int status = inflate(&stream_, Z_NO_FLUSH);
-            if (status == Z_STREAM_END)
-                return stream_.avail_out == 0;
-            if (status != Z_OK && status != Z_BUF_ERROR)
-                return false;
-            if (status == Z_BUF_ERROR && stream_.avail_in == 0 && !nextInput())
-                return false;
-        }
-        return true;
-    }
-
-    // True when the stream ends here.
-    bool atEnd()
-    {
-        uchar extra = 0;
-        stream_.next_out = &extra;
-        stream_.avail_out = 1;
-        while (true) {
-            const int status = inflate(&stream_, Z_NO_FLUSH);
-            if (status == Z_STREAM_END)
-                return stream_.avail_out == 1;
-            if ((status != Z_OK && status != Z_BUF_ERROR) || stream_.avail_out == 0)
-                return false;
-            if (stream_.avail_in == 0 && !nextInput())
-                return false;
-        }
-    }
-
-    std::vector<Chunk> inputs;
-
-private:
-    bool nextInput()
-    {
-        while (next_ < inputs.size()) {
-            const Chunk& c = inputs[next_++];
-            if (c.size == 0)
-                continue;
-            stream_.next_in = const_cast<Bytef*>(c.data);
-            stream_.avail_in = uInt(c.size);
-            return true;
-        }
-        return false;
-    }
-    z_stream stream_ {};
-    bool ok_ = false;
-    size_t next_ = 0;
-};
-
 } // namespace
 
 bool encodePng(const QImage& source, QByteArray& out) noexcept
@@ -601,54 +419,6 @@ bool encodePng(const QImage& source, QByteArray& out) noexcept
         return true;
     } catch (...) {
         out.clear();
-        return false;
-    }
-}
-
-bool decodePng(const uchar* data, size_t size, QImage& out)
-{
-    out = QImage();
-    try {
-        std::vector<Chunk> chunks;
-        if (!readChunks(data, size, chunks) || chunks.front().size != 13
-            || std::memcmp(chunks.front().type, "IHDR", 4) != 0)
-            return false;
-        const uchar* header = chunks.front().data;
-        const uint32_t width = getBE32(header);
-        const uint32_t height = getBE32(header + 4);
-        if (width == 0 || height == 0 || !pictureSizeAllowed(width, height) || header[8] != 8 || header[9] != 2
-            || header[10] != 0 || header[11] != 0 || header[12] != 0)
-            return false;
-        Inflater inflater;
-        for (size_t i = 1; i < chunks.size(); ++i) {
-            const Chunk& c = chunks[i];
-            if (std::memcmp(c.type, "IDAT", 4) == 0) {
-                // The picture's data runs in one sequence of IDAT chunks.
-                if (!inflater.inputs.empty() && std::memcmp(chunks[i - 1].type, "IDAT", 4) != 0)
-                    return false;
-                inflater.inputs.push_back(c);
-            } else if ((c.type[0] & 0x20) == 0 && std::memcmp(c.type, "IEND", 4) != 0) {
-                return false; // a critical chunk we do not know (a palette, for one)
-            }
-        }
-        QImage picture(int(width), int(height), kPictureFormat);
-        if (picture.isNull())
-            return false;
-        const size_t n = size_t(width) * kBytesPerPixel;
-        std::vector<uchar> row(1 + n);
-        const std::vector<uchar> zeros(n, 0);
-        for (int y = 0; y < int(height); ++y) {
-            if (!inflater.read(row.data(), row.size()))
-                return false;
-            const uchar* previous = y > 0 ? picture.constScanLine(y - 1) : zeros.data();
-            if (!unfilter(row[0], row.data() + 1, previous, picture.scanLine(y), n))
-                return false;
-        }
-        if (!inflater.atEnd())
-            return false;
-        out = picture;
-        return true;
-    } catch (const std::bad_alloc&) {
         return false;
     }
 }

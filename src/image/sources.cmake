@@ -10,6 +10,7 @@ list(APPEND CVG_CORE_SOURCES
   image/PdfPicture.cpp
   image/PictureBlock.cpp
   image/PngCodec.cpp
+  image/PngDecode.cpp
 )
 # The metafile player's record parsers and drawing state live in their own folder.
 file(GLOB CVG_METAFILE_SOURCES CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
