@@ -21,13 +21,6 @@ namespace {
 
 const QString kAdopt = QStringLiteral("指定された座標を歪修正データとして採用しますか？\r\n\r\n座標は、マーカを移動することで修正できます。");
 
-void sendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons,
-               Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QMouseEvent event(type, QPointF(pos), widget->mapToGlobal(QPointF(pos)), button, buttons, modifiers);
-    QApplication::sendEvent(widget, &event);
-}
-
 void keyUp(QLineEdit* field, const QString& text)
 {
     field->setText(text);
@@ -87,8 +80,9 @@ TEST_F(CalibrationDialogTest, RectangleRuleWithSharing)
     // The designed client area, every control inside it.
     EXPECT_EQ(deform->size(), QSize(356, 242));
     for (QWidget* child : deform->findChildren<QWidget*>()) {
-        if (!child->isWindow() && child->parentWidget() == deform)
+        if (!child->isWindow() && child->parentWidget() == deform) {
             EXPECT_TRUE(deform->rect().contains(child->geometry())) << child->objectName().toStdString();
+        }
     }
     EXPECT_EQ(deform->udX(0)->toolTip(), QStringLiteral("上側の横軸座標値を調節"));
     EXPECT_EQ(deform->udY(3)->toolTip(), QStringLiteral("右側の縦軸座標値を調節"));

@@ -19,13 +19,6 @@ using namespace cvg::test;
 
 namespace {
 
-void sendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons,
-               Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QMouseEvent event(type, QPointF(pos), widget->mapToGlobal(QPointF(pos)), button, buttons, modifiers);
-    QApplication::sendEvent(widget, &event);
-}
-
 int squareWidth(const QImage& image, int x, int row)
 {
     int width = 0;

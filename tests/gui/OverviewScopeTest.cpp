@@ -23,13 +23,6 @@ using namespace cvg::test;
 
 namespace {
 
-void sendMouse(
-    QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons)
-{
-    QMouseEvent event(type, QPointF(pos), widget->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
 // Drags a widget by an offset: press at a point, move, release where the pointer went.
 void drag(QWidget* widget, QPoint at, QPoint offset)
 {

@@ -23,13 +23,6 @@ using namespace cvg::test;
 
 namespace {
 
-void sendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button,
-    Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QMouseEvent event(type, QPointF(pos), widget->mapToGlobal(QPointF(pos)), button, buttons, modifiers);
-    QApplication::sendEvent(widget, &event);
-}
-
 QByteArray ints(std::initializer_list<int32_t> values)
 {
     QByteArray out;

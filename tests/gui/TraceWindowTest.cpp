@@ -22,13 +22,6 @@ using namespace cvg::test;
 
 namespace {
 
-void sendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button,
-    Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QMouseEvent event(type, QPointF(pos), widget->mapToGlobal(QPointF(pos)), button, buttons, modifiers);
-    QApplication::sendEvent(widget, &event);
-}
-
 QColor at(const QImage& image, int x, int y)
 {
     const uchar* p = image.constScanLine(y) + 3 * x;

@@ -1,8 +1,16 @@
 #include "GuiFixture.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 
 namespace cvg::test {
+
+void sendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons,
+    Qt::KeyboardModifiers modifiers)
+{
+    QMouseEvent event(type, QPointF(pos), widget->mapToGlobal(QPointF(pos)), button, buttons, modifiers);
+    QApplication::sendEvent(widget, &event);
+}
 
 void GuiFixture::SetUp()
 {

@@ -6,10 +6,17 @@
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
 
+#include <QEvent>
+#include <QPoint>
+#include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
 
 namespace cvg::test {
+
+// A mouse event sent straight to a widget, at a point of its own.
+void sendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons,
+    Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
 // The whole program's windows on the offscreen platform, with an in-memory
 // settings store and scripted dialogs.
