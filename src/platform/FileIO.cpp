@@ -10,6 +10,9 @@
 #include <new>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace cvg {
@@ -116,12 +119,50 @@ void ReplacingFile::waitForSync()
         sync_.join();
 }
 
+namespace {
+
+// Opens the regular file at path so that it outlives its name; -1 when there
+// is none or it cannot be read.
+int holdOpen(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    struct stat st {};
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Giving back the blocks of a large replaced file can take a millisecond per
+// megabyte on some file systems; the last close does it on a worker, after
+// the save has returned.
+void releaseLater(int fd)
+{
+    if (fd < 0)
+        return;
+    try {
+        std::thread([fd] { ::close(fd); }).detach();
+    } catch (const std::system_error&) {
+        ::close(fd);
+    }
+}
+
+} // namespace
+
 void ReplacingFile::commit()
 {
     waitForSync();
+    const int old = holdOpen(path_);
     errno = 0;
-    if (!file_->commit())
+    if (!file_->commit()) {
+        const int code = errno;
+        if (old >= 0)
+            ::close(old);
+        errno = code;
         fail();
+    }
+    releaseLater(old);
 }
 
 void ReplacingFile::fail()

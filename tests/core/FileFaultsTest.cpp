@@ -23,7 +23,9 @@
 #include <csignal>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <thread>
 
 // Under AddressSanitizer no single allocation of this program may exceed
@@ -357,6 +359,47 @@ TEST(FileFaults, AFullDiskAVanishedFolderAndAReadOnlyFileKeepThePreviousDocument
     EXPECT_EQ(fileBytes(locked), lockedBytes);
     EXPECT_TRUE(readsBackAs(locked, before));
     QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+TEST(FileFaults, ReplacingAFileTheWriterCannotReadOrThatIsAPipeNeitherHangsNorLosesTheSave)
+{
+    // The save holds the old file open across its replacement; a target it
+    // cannot open for reading, or a named pipe nobody writes to, must not
+    // stop or stall the save.
+    QTemporaryDir dir;
+    NullProgress progress;
+    const Document doc = smallDocument();
+    const QString writeOnly = dir.filePath(QStringLiteral("writeonly.cvd"));
+    writeBytes(writeOnly, QByteArray("old"));
+    ASSERT_TRUE(QFile::setPermissions(writeOnly, QFile::WriteOwner));
+    const QString pipe = dir.filePath(QStringLiteral("pipe.cvd"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0) << std::strerror(errno);
+
+    for (const QString& path : { writeOnly, pipe }) {
+        SCOPED_TRACE(path.toStdString());
+        std::atomic<bool> done { false };
+        bool written = false;
+        std::thread save([&] {
+            try {
+                written = WriteDocument(path, doc, progress);
+            } catch (const CvgError&) {
+            }
+            done = true;
+        });
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!done && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!done) {
+            // Unblock the open of the pipe so that the thread can be joined.
+            ::close(::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK));
+            save.join();
+            FAIL() << "the save hung";
+        }
+        save.join();
+        ASSERT_TRUE(written);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        EXPECT_TRUE(readsBackAs(path, doc));
+    }
 }
 
 TEST(FileFaults, ReadingADocumentWhileAnotherProgramWritesItFailsCleanly)
