@@ -9,6 +9,7 @@
 #include "image/MetafilePlayer.h"
 #include "platform/ByteIO.h"
 #include "platform/Errors.h"
+#include "platform/FileIO.h"
 #include "platform/HeadlessDialogs.h"
 #include "platform/Progress.h"
 #include "worksheet/Document.h"
@@ -359,6 +360,27 @@ TEST(FileFaults, AFullDiskAVanishedFolderAndAReadOnlyFileKeepThePreviousDocument
     EXPECT_EQ(fileBytes(locked), lockedBytes);
     EXPECT_TRUE(readsBackAs(locked, before));
     QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+TEST(FileFaults, WholeFilesOfEverySizeReadBackByteForByte)
+{
+    // Large files are read in two halves at once; every byte lands in its
+    // place on either side of the split, and a limit below the size refuses.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bytes.bin"));
+    const qint64 split = qint64(4) << 20;
+    for (const qint64 size : { qint64(0), qint64(1), split - 1, split, split + 1, 2 * split + 3 }) {
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (qint64 i = 0; i < size; ++i)
+            bytes[i] = char((i * 2654435761u) >> 13);
+        writeBytes(path, bytes);
+        const std::optional<QByteArray> read = readWholeFile(path, size);
+        ASSERT_TRUE(read.has_value()) << size;
+        EXPECT_TRUE(*read == bytes) << size;
+        if (size > 0) {
+            EXPECT_FALSE(readWholeFile(path, size - 1).has_value()) << size;
+        }
+    }
 }
 
 TEST(FileFaults, ReplacingAFileTheWriterCannotReadOrThatIsAPipeNeitherHangsNorLosesTheSave)
