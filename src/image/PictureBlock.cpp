@@ -151,17 +151,24 @@ bool losslessCopy(const FoundExtensions& found, QImage& picture)
 
 } // namespace
 
-bool decodePictureBlock(const uchar* data, size_t size, ImageSet& set, ResizeRecord& record,
-    std::vector<ExtensionRecord>* records)
+bool decodePictureBlock(
+    const uchar* data, size_t size, ImageSet& set, ResizeRecord& record, const ExtensionsFound& found)
 {
     ResizeRecord r;
     if (!decodeResizeRecord(data, size, r))
         return false;
     const uchar* stream = data + kResizeRecordSize;
     const size_t streamSize = size - kResizeRecordSize;
-    FoundExtensions found = findExtensions(stream, streamSize);
+    FoundExtensions extensions = findExtensions(stream, streamSize);
+    if (found) {
+        std::vector<ExtensionRecord> others;
+        for (ExtensionRecord& e : extensions.records)
+            if (e.type != ExtensionType::LosslessPicture)
+                others.push_back(std::move(e));
+        found(std::move(others));
+    }
     QImage picture;
-    if (!losslessCopy(found, picture) && !decodeJpeg(stream, streamSize, picture))
+    if (!losslessCopy(extensions, picture) && !decodeJpeg(stream, streamSize, picture))
         return false;
     if (r.resized) {
         // A resized picture is rebuilt at the stored size; a size no resize
@@ -177,12 +184,6 @@ bool decodePictureBlock(const uchar* data, size_t size, ImageSet& set, ResizeRec
         set.workingImage = picture;
     }
     record = r;
-    if (records) {
-        records->clear();
-        for (ExtensionRecord& e : found.records)
-            if (e.type != ExtensionType::LosslessPicture)
-                records->push_back(std::move(e));
-    }
     return true;
 }
 

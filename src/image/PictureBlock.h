@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <cstddef>
 #include <exception>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -58,10 +59,13 @@ bool encodePictureBlock(const ImageSet& set, const ResizeRecord& record, QByteAr
 // unresizedImage gets the picture and workingImage is rebuilt at the stored
 // size; otherwise workingImage gets it. The picture is the lossless copy when
 // the stream carries one made for this very JPEG, else the decoded JPEG. The
-// other extension records go to records when it is given. On false (short
-// block, damaged JPEG, a resized record with a size no resize can give) set,
-// record and records are unchanged.
+// other extension records go to found, once the block's segments are walked
+// and before the picture is decoded, so that a caller on another thread can
+// use them meanwhile; found is not called for a block too short to hold the
+// resize record. On false (short block, damaged JPEG, a resized record with a
+// size no resize can give) set and record are unchanged.
+using ExtensionsFound = std::function<void(std::vector<ExtensionRecord>)>;
 bool decodePictureBlock(const uchar* data, size_t size, ImageSet& set, ResizeRecord& record,
-    std::vector<ExtensionRecord>* records = nullptr);
+    const ExtensionsFound& found = {});
 
 } // namespace cvg

@@ -11,9 +11,11 @@
 #include "worksheet/Document.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -115,9 +117,11 @@ void applyFractions(const ExtensionRecord& record, const std::vector<uint32_t>& 
 }
 
 // The picture block read on a worker thread, started once its place in the
-// file is known; without a thread to be had, take() reads it in turn. It
-// decodes into copies of the document's pictures, which take() hands over
-// only when the block was read.
+// file is known; without a thread to be had, the first call that needs it
+// reads it in turn. It decodes into copies of the document's pictures, which
+// take() hands over only when the block was read. The block's other records
+// are handed over as soon as its segments are walked, while the picture is
+// still being decoded.
 class PictureReading {
 public:
     PictureReading(const uchar* data, size_t size, const ImageSet& images, const ResizeRecord& resize)
@@ -141,9 +145,19 @@ public:
         } catch (const std::system_error&) { }
     }
 
+    // The block's records beside the picture; none when it cannot be read.
+    std::vector<ExtensionRecord> records()
+    {
+        if (!worker_.joinable() && !done_)
+            read();
+        std::unique_lock lock(mutex_);
+        recordsKnown_.wait(lock, [this] { return recordsReady_; });
+        return std::move(records_);
+    }
+
     // Waits for the block; false when it cannot be read. What the worker
     // threw is thrown here.
-    bool take(ImageSet& images, ResizeRecord& resize, std::vector<ExtensionRecord>& records)
+    bool take(ImageSet& images, ResizeRecord& resize)
     {
         if (worker_.joinable())
             worker_.join();
@@ -155,7 +169,6 @@ public:
             return false;
         images = std::move(images_);
         resize = resize_;
-        records = std::move(records_);
         return true;
     }
 
@@ -163,17 +176,34 @@ private:
     void read()
     {
         try {
-            read_ = decodePictureBlock(data_, size_, images_, resize_, &records_);
+            read_ = decodePictureBlock(data_, size_, images_, resize_,
+                [this](std::vector<ExtensionRecord> found) { publish(std::move(found)); });
         } catch (...) {
             error_ = std::current_exception();
         }
+        publish({});
         done_ = true;
+    }
+
+    // The first call's records count; later ones only wake the waiter.
+    void publish(std::vector<ExtensionRecord> found)
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            if (!recordsReady_)
+                records_ = std::move(found);
+            recordsReady_ = true;
+        }
+        recordsKnown_.notify_all();
     }
 
     const uchar* data_;
     size_t size_;
     ImageSet images_;
     ResizeRecord resize_;
+    std::mutex mutex_;
+    std::condition_variable recordsKnown_;
+    bool recordsReady_ = false;
     std::vector<ExtensionRecord> records_;
     bool read_ = false, done_ = false;
     std::exception_ptr error_;
@@ -391,11 +421,12 @@ DocumentReadStatus decodeDocument(
         std::vector<uint32_t> pageChecks(pointOffsets.size());
         for (size_t i = 0; i < pointOffsets.size(); ++i)
             pageChecks[i] = checksum(data + pointOffsets[i], doc.sheets.page(int(i)).points.size() * kPointRecordSize);
-        std::vector<ExtensionRecord> records;
-        if (!picture->take(doc.images, doc.resize, records))
-            return DocumentReadStatus::Damaged;
-        for (const ExtensionRecord& record : records)
+        // The fractions go onto the pages while the worker still decodes
+        // the picture; a picture that cannot be read fails the whole file.
+        for (const ExtensionRecord& record : picture->records())
             applyFractions(record, pageChecks, doc.sheets);
+        if (!picture->take(doc.images, doc.resize))
+            return DocumentReadStatus::Damaged;
         if (converted) {
             // Values shown from points that were never mapped would be wrong:
             // a calibration that cannot be recomputed counts as not done.

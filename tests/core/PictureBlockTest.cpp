@@ -222,7 +222,9 @@ TEST(PictureBlock, RecordsTravelInSegmentsAndDamagedOnesAreLeftOut)
         ResizeRecord r;
         std::vector<ExtensionRecord> extra;
         const QByteArray damaged = block.left(12) + s;
-        ASSERT_TRUE(decodePictureBlock(bytesOf(damaged), size_t(damaged.size()), got, r, &extra)) << what;
+        ASSERT_TRUE(decodePictureBlock(bytesOf(damaged), size_t(damaged.size()), got, r,
+            [&extra](std::vector<ExtensionRecord> found) { extra = std::move(found); }))
+            << what;
         EXPECT_EQ(test::differingPixels(got.workingImage, expected), 0) << what;
         EXPECT_EQ(extra.size(), records) << what;
     };
