@@ -17,14 +17,6 @@ using namespace cvg::test;
 
 namespace {
 
-QByteArray ints(std::initializer_list<int32_t> values)
-{
-    QByteArray out;
-    for (int32_t v : values)
-        putI32(out, v);
-    return out;
-}
-
 std::vector<int> xs(const std::vector<Point>& points)
 {
     std::vector<int> out;

@@ -39,14 +39,6 @@ void drag(QWidget* widget, QPoint at, QPoint offset)
     QApplication::sendEvent(widget, &release);
 }
 
-QByteArray ints(std::initializer_list<int32_t> values)
-{
-    QByteArray out;
-    for (int32_t v : values)
-        putI32(out, v);
-    return out;
-}
-
 const QColor kRed(255, 0, 0), kBlue(0, 0, 255), kWhite(255, 255, 255);
 
 } // namespace

@@ -23,14 +23,6 @@ using namespace cvg::test;
 
 namespace {
 
-QByteArray ints(std::initializer_list<int32_t> values)
-{
-    QByteArray out;
-    for (int32_t v : values)
-        putI32(out, v);
-    return out;
-}
-
 const QString kReadingValue = QStringLiteral("TraceReading");
 const QString kSeedMissing = QStringLiteral("クリックした位置から 3 ピクセル以内に線が見つかりません。\r\n"
                                             "追跡する曲線の上をクリックしてください。");

@@ -50,14 +50,6 @@ std::vector<QPoint> darkPixels(const QImage& image)
     return found;
 }
 
-QByteArray ints(std::initializer_list<int32_t> values)
-{
-    QByteArray out;
-    for (int32_t v : values)
-        putI32(out, v);
-    return out;
-}
-
 const QColor kWhite(255, 255, 255);
 const QColor kBlack(0, 0, 0);
 const QColor kRed(255, 0, 0);

@@ -1,5 +1,7 @@
 #include "GuiFixture.h"
 
+#include "platform/ByteIO.h"
+
 #include <QApplication>
 #include <QMouseEvent>
 
@@ -10,6 +12,14 @@ void sendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton b
 {
     QMouseEvent event(type, QPointF(pos), widget->mapToGlobal(QPointF(pos)), button, buttons, modifiers);
     QApplication::sendEvent(widget, &event);
+}
+
+QByteArray ints(std::initializer_list<int32_t> values)
+{
+    QByteArray out;
+    for (int32_t v : values)
+        putI32(out, v);
+    return out;
 }
 
 void GuiFixture::SetUp()

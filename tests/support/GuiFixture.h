@@ -6,10 +6,13 @@
 #include "shell/TfrmMain.h"
 #include "shell/ToolWindows.h"
 
+#include <QByteArray>
 #include <QEvent>
 #include <QPoint>
 #include <QWidget>
+#include <cstdint>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <memory>
 
 namespace cvg::test {
@@ -17,6 +20,9 @@ namespace cvg::test {
 // A mouse event sent straight to a widget, at a point of its own.
 void sendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons,
     Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+
+// A stored settings value made of 32-bit little-endian integers.
+QByteArray ints(std::initializer_list<int32_t> values);
 
 // The whole program's windows on the offscreen platform, with an in-memory
 // settings store and scripted dialogs.
